@@ -1,0 +1,11 @@
+# tolvar_add_test(<name> SOURCES <files...> LIBS <targets...>)
+# One GoogleTest executable per test folder topic; each test case becomes a CTest test.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+function(tolvar_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+endfunction()

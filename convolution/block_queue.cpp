@@ -1,0 +1,105 @@
+#include "convolution/block_queue.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace tolvar {
+
+BlockQueue::~BlockQueue() {
+    // The queue owns every block in both lists; this is the only place they are freed.
+    for (PointerList* list : {&blocks, &spare}) {
+        for (int i = 0; i < list->Count(); ++i) delete BlockAt(*list, i);
+    }
+}
+
+HeapBuffer* BlockQueue::TakeBlockForWrite() {
+    HeapBuffer* block;
+    const int spares = spare.Count();
+    if (spares > 0) {
+        block = BlockAt(spare, spares - 1);
+        spare.RemoveAt(spares - 1);
+    } else {
+        block = new (std::nothrow) HeapBuffer(4096);
+        if (!block) return nullptr;
+    }
+    if (!blocks.Push(block)) {
+        delete block;
+        return nullptr;
+    }
+    return block;
+}
+
+void BlockQueue::SpareBlock(HeapBuffer* block) {
+    if (!spare.Push(block)) delete block;
+}
+
+void BlockQueue::Write(const void* src, int bytes) {
+    auto* from = static_cast<const char*>(src);
+    while (bytes > 0) {
+        HeapBuffer* block = BlockAt(blocks, blocks.Count() - 1);
+        int offset = block ? block->Length() : kBlockCapacity;
+        if (offset >= kBlockCapacity) {
+            block = TakeBlockForWrite();
+            if (!block) return;
+            offset = 0;
+        }
+        const int n = std::min(kBlockCapacity - offset, bytes);
+        auto* data = static_cast<char*>(block->Resize(offset + n, false));
+        if (!data) return;
+        if (from) {
+            std::memcpy(data + offset, from, static_cast<std::size_t>(n));
+            from += n;
+        } else {
+            std::memset(data + offset, 0, static_cast<std::size_t>(n));
+        }
+        bytes -= n;
+        pending += n;
+    }
+}
+
+void BlockQueue::Read(void* dst, int bytes) {
+    if (bytes <= 0) return;
+    auto* to = static_cast<char*>(dst);
+    const int available = std::min(bytes, pending);
+    std::memset(to + available, 0, static_cast<std::size_t>(bytes - available));
+
+    int position = readOffset;
+    int copied = 0;
+    for (int i = 0; copied < available; ++i) {
+        HeapBuffer* block = BlockAt(blocks, i);
+        if (!block) break;
+        if (block->Length() <= position) {
+            position -= block->Length();
+            continue;
+        }
+        const int n = std::min(block->Length() - position, available - copied);
+        std::memcpy(to + copied, static_cast<const char*>(block->Data()) + position, static_cast<std::size_t>(n));
+        copied += n;
+        position = 0;
+    }
+    readOffset += available;
+    pending = std::max(pending - available, 0);
+    ReleaseReadBlocks();
+}
+
+void BlockQueue::ReleaseReadBlocks() {
+    for (HeapBuffer* first = BlockAt(blocks, 0); first && readOffset >= first->Length();
+         first = BlockAt(blocks, 0)) {
+        readOffset -= first->Length();
+        SpareBlock(first);
+        blocks.RemoveAt(0);
+    }
+    if (blocks.Count() == 0 || readOffset < 0) readOffset = 0;
+}
+
+void BlockQueue::Recycle() {
+    for (int i = blocks.Count() - 1; i >= 0; --i) {
+        SpareBlock(BlockAt(blocks, i));
+        blocks.RemoveAt(i);
+    }
+    readOffset = 0;
+    pending = 0;
+}
+
+}  // namespace tolvar

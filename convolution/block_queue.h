@@ -1,0 +1,46 @@
+#pragma once
+#include "convolution/pointer_list.h"
+
+namespace tolvar {
+
+// A first-in, first-out byte queue made of heap blocks of at most 65472 bytes.
+// A block that has been read is kept on a spare list and reused by the next
+// Write that needs a block, so in steady state the queue allocates nothing;
+// its storage grows to the largest backlog ever seen and stays there.
+class BlockQueue {
+public:
+    static constexpr int kBlockCapacity = 65472;  // bytes per block (16368 samples)
+
+    BlockQueue() = default;
+    ~BlockQueue();
+    BlockQueue(const BlockQueue&) = delete;
+    BlockQueue& operator=(const BlockQueue&) = delete;
+
+    // Appends bytes from src, or zeros when src is null. Stops at the first
+    // block that cannot be had; Pending() then counts only what was stored.
+    void Write(const void* src, int bytes);
+    // Copies the oldest bytes to dst and drops them. Bytes beyond Pending() are
+    // not invented: that part of dst is zeroed.
+    void Read(void* dst, int bytes);
+    // Moves every block to the spare list and forgets all pending bytes.
+    void Recycle();
+
+    int Pending() const { return pending; }
+    int BlockCount() const { return blocks.Count(); }
+    int SpareCount() const { return spare.Count(); }
+
+private:
+    HeapBuffer* BlockAt(const PointerList& list, int i) const {
+        return static_cast<HeapBuffer*>(list.At(i));
+    }
+    HeapBuffer* TakeBlockForWrite();
+    void SpareBlock(HeapBuffer* block);
+    void ReleaseReadBlocks();
+
+    int readOffset = 0;  // bytes already read from the first block
+    int pending = 0;     // bytes written and not yet read
+    PointerList blocks;  // owned HeapBuffer* in write order
+    PointerList spare;   // owned HeapBuffer* kept for reuse, storage and stale length intact
+};
+
+}  // namespace tolvar

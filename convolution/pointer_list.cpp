@@ -1,0 +1,33 @@
+#include "convolution/pointer_list.h"
+
+#include <cstring>
+
+namespace tolvar {
+
+void* PointerList::At(int i) const {
+    if (!buffer.Data() || i < 0 || i >= Count()) return nullptr;
+    return buffer.As<void*>()[i];
+}
+
+void* PointerList::SetAt(int i, void* p) {
+    if (!buffer.Data() || i < 0 || i >= Count()) return nullptr;
+    buffer.As<void*>()[i] = p;
+    return p;
+}
+
+void* PointerList::Push(void* p) {
+    const int count = Count();
+    if (!buffer.Resize((count + 1) * static_cast<int>(sizeof(void*)), true)) return nullptr;
+    buffer.As<void*>()[count] = p;
+    return p;
+}
+
+void PointerList::RemoveAt(int i) {
+    const int count = Count();
+    if (!buffer.Data() || i < 0 || i >= count) return;
+    void** entries = buffer.As<void*>();
+    std::memmove(entries + i, entries + i + 1, sizeof(void*) * static_cast<std::size_t>(count - i - 1));
+    buffer.Resize((count - 1) * static_cast<int>(sizeof(void*)), true);
+}
+
+}  // namespace tolvar

@@ -1,0 +1,26 @@
+#pragma once
+#include "convolution/heap_buffer.h"
+
+namespace tolvar {
+
+// A packed array of object pointers in a HeapBuffer. The list does not own what
+// its entries point to; whoever fills it decides that.
+class PointerList {
+public:
+    PointerList() : buffer(4096) {}
+
+    int Count() const { return buffer.Count<void*>(); }
+    // The entry at i, or null when i is outside the list.
+    void* At(int i) const;
+    // Stores p at i and returns it; outside the list nothing is stored and null is returned.
+    void* SetAt(int i, void* p);
+    // Appends p and returns it; returns null (p not stored) when the list cannot grow.
+    void* Push(void* p);
+    // Removes entry i, moving the later entries down; the object itself is left alone.
+    void RemoveAt(int i);
+
+private:
+    HeapBuffer buffer;  // void* entries, packed
+};
+
+}  // namespace tolvar
