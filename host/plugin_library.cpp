@@ -1,5 +1,6 @@
 #include "host/plugin_library.h"
 
+#include <new>
 #include <utility>
 
 namespace tolvar {
@@ -13,7 +14,13 @@ std::shared_ptr<PluginLibrary> PluginLibrary::Load(const std::string& path, std:
         CloseDynamicLibrary(library);
         return nullptr;
     }
-    return std::shared_ptr<PluginLibrary>(new PluginLibrary(path, library, entry));
+    PluginLibrary* loaded = new (std::nothrow) PluginLibrary(path, library, entry);
+    if (!loaded) {
+        if (error) *error = "out of memory";
+        CloseDynamicLibrary(library);
+        return nullptr;
+    }
+    return std::shared_ptr<PluginLibrary>(loaded);
 }
 
 PluginLibrary::PluginLibrary(std::string path, DynamicLibraryHandle library, VstMainProc entry)

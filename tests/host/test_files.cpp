@@ -1,11 +1,11 @@
 #include "tests/host/test_files.h"
 
 #include <sndfile.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace tolvar::test {
@@ -28,9 +28,16 @@ bool WriteWav(const std::string& path, int format, int rate, int channels, const
 }  // namespace
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tolvar-host-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    std::random_device entropy;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path candidate =
+            std::filesystem::temp_directory_path() / ("tolvar-host-" + std::to_string(entropy()));
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate.string();
+            return;
+        }
+    }
+    throw std::runtime_error("no fresh temporary folder");
 }
 
 TempDir::~TempDir() {
