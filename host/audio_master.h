@@ -1,0 +1,74 @@
+#pragma once
+// The stand-in host's audioMaster callback and the process-wide state behind it.
+//
+// A plug-in calls audioMaster from `main`, before the host knows its effect
+// record, so the callback has no context of its own: which host functions it
+// offers, and the record of every call it received, are process-wide. Every
+// function here may be called from any thread.
+//
+// Answers:
+//   HostFunctionLookup (opcode kHostFunctionLookupOpcode, index
+//   kHostFunctionLookupIndex, NUL-terminated name in ptr): the address of the
+//   named function if it is offered, else 0. Offered names:
+//     "DB2SLIDER"                  double (*)(double)         Db2Slider (fader_law.h)
+//     "SLIDER2DB"                  double (*)(double)         Slider2Db (fader_law.h)
+//     "PCM_Source_CreateFromFile"  PcmSource* (*)(const char*) CreateMediaSource (media_source.h)
+//     "Resampler_Create"           void* (*)()                ResamplerCreateMisuse (aborts)
+//   audioMasterVersion: 2400.
+//   Anything else, including the lookup opcode with another index: 0.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "plugin/vst2.h"
+
+namespace tolvar {
+
+constexpr intptr_t kStandInHostVstVersion = 2400;
+
+// Which functions the lookup answers; a withheld one is answered with 0.
+struct HostFunctionOffer {
+    bool db2Slider = true;
+    bool slider2Db = true;
+    bool pcmSourceCreateFromFile = true;
+    bool resamplerCreate = false;  // offered only on request; never to be called
+};
+
+HostFunctionOffer CurrentHostFunctionOffer();
+
+// Installs `offer` for its lifetime and puts the previous offer back after.
+// Scopes nest; destroy them in reverse order of creation.
+class ScopedHostFunctionOffer {
+public:
+    explicit ScopedHostFunctionOffer(const HostFunctionOffer& offer);
+    ~ScopedHostFunctionOffer();
+    ScopedHostFunctionOffer(const ScopedHostFunctionOffer&) = delete;
+    ScopedHostFunctionOffer& operator=(const ScopedHostFunctionOffer&) = delete;
+
+private:
+    HostFunctionOffer previous_;
+};
+
+// One call of the callback, as it arrived.
+struct AudioMasterCall {
+    AEffect* effect;
+    int32_t opcode;
+    int32_t index;
+    intptr_t value;
+    std::string lookupName;  // the name asked for by a lookup (at most 255 bytes); empty otherwise
+    intptr_t answer;         // what the callback returned
+};
+
+std::vector<AudioMasterCall> AudioMasterCalls();  // every call since the last clear, in order
+std::vector<std::string> HostFunctionLookups();   // the names of the lookups among them, in order
+void ClearAudioMasterCalls();
+
+// The callback itself, to be handed to a plug-in's `main`.
+intptr_t TOLVAR_VST_CALL StandInAudioMaster(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                                            void* ptr, float opt);
+
+// Offered as Resampler_Create, which no plug-in of ours may call: reports the
+// misuse on stderr and aborts.
+void* ResamplerCreateMisuse();
+
+}  // namespace tolvar
