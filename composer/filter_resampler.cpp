@@ -41,9 +41,11 @@ public:
             values[i] = r < 1.0 ? BesselI0(kKaiserBeta * std::sqrt(1.0 - r * r)) * norm : 0.0;
         }
     }
-    // 0 <= absX < kHalfWidth.
+    // Zero from kHalfWidth on: |x| can round up to the edge when frac lies
+    // within rounding of 0 or 1.
     double At(double absX) const {
         const double t = absX * kWindowSteps;
+        if (!(t < kSize)) return 0.0;
         const int i = static_cast<int>(t);
         return values[i] + (t - i) * (values[i + 1] - values[i]);
     }

@@ -217,5 +217,19 @@ TEST(FilterResampler, FarBelowTheInputRateAFewTapsKeepTheDcGain) {
     }
 }
 
+// Ratios a rounding step away from 1 put taps within rounding of the output
+// grid, from either side: the kernel's edge must stay inside its window.
+TEST(FilterResampler, TapsWithinRoundingOfTheGridStayInBounds) {
+    std::vector<double> h(64);
+    for (size_t k = 0; k < h.size(); ++k) h[k] = 1.0 / (1.0 + k);
+    for (double to : {std::nextafter(1.0, 0.0), std::nextafter(1.0, 2.0)}) {
+        const Converted c = Convert(h, 1.0, to);
+        EXPECT_EQ(c.shift, 0);
+        ASSERT_GE(c.taps.size(), h.size());
+        for (size_t n = 0; n < c.taps.size(); ++n)
+            ASSERT_NEAR(c.taps[n], n < h.size() ? h[n] : 0.0, 1e-6) << n;
+    }
+}
+
 }  // namespace
 }  // namespace tolvar
