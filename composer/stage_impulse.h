@@ -20,18 +20,22 @@ enum class StageOutcome {
 // MergeImpulse).
 //
 // familyTag: "input", "lpf" or "hpf" with selector = the choice, or null for a
-// section file with selector = frequency in Hz, gainDb and hiQ. A Hi-Q section
-// file that cannot be opened, or whose source is not available, falls back to
-// the standard file with the standard scale; a file that opens but is unusable
-// (no valid rate or length, nothing delivered) leaves the section out.
+// section file with selector = frequency in Hz, gainDb and hiQ. A choice that
+// names no file, or a path that does not fit kIrPathBytes, tries no file (and
+// so no fall-back either). A Hi-Q section file that cannot be opened, or whose
+// source is not available, falls back to the standard file with the standard
+// scale; a file that opens but is unusable leaves the section out.
 //
 // compositionRate: 0.0 until the first available source with a finite
 // positive rate sets it to its own rate; every file is read at that rate.
 //
-// A file length that is not finite, below one frame, or too many frames for a
-// buffer to hold makes the file unusable. Frames delivered beyond those
-// requested are ignored. Every source opened is destroyed before this returns,
-// and at most one is open at a time. Runs on the composing thread; keeps no state.
+// Unusable: a source rate (when one is needed) that is not finite and
+// positive; a length whose ceil(seconds * rate) is not a number, below 1, or
+// more frames than a buffer can hold; nothing delivered. Frames delivered
+// beyond those requested are ignored. A buffer the heap refuses (the file's
+// samples, the grown accumulator) gives kOutOfMemory with the accumulator
+// unchanged. Every source opened is destroyed before this returns, and at most
+// one is open at a time. Runs on the composing thread; keeps no state.
 StageOutcome AddStageImpulse(HeapBuffer& accumulator, double& compositionRate,
                              const IrLibrary& library, const char* familyTag, int selector,
                              int gainDb, bool hiQ);
