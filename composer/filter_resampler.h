@@ -27,16 +27,16 @@ int ResampledFilterLength(int count, double fromRate, double toRate);
 // tap (a unit impulse stays a unit impulse) and the DC gain is kept.
 //
 // The kernels of the first taps ring before time zero. The output keeps that
-// pre-ringing by starting `shift` samples early, where shift (0..kHalfWidth-1)
-// is the reach of the earliest pre-ringing tap above 2^-24 of the response's
-// peak; the taps beyond it are added to the first output sample, which keeps
+// pre-ringing by starting `shift` samples early, where shift (0 to
+// kResamplerHalfWidth - 1) is the reach of the earliest pre-ringing tap above
+// 2^-24 of the response's peak; the taps beyond it are added to the first output sample, which keeps
 // the DC gain. A response that lands on the output grid from its start (a unit
 // impulse, integer upsampling) is not shifted. Shelving and peaking responses
-// with content above the output's Nyquist frequency ring before zero by about
-// a tenth of their peak: adding that to the first tap or mirroring it onto
+// with content above the output's Nyquist frequency ring before zero by up to
+// a third of their peak: adding that to the first tap or mirroring it onto
 // positive time moves their magnitude by 1 to 4 dB near the top of the band
 // (tests/composer/pre_ringing_report.cpp prints the figures), so the response
-// is started early instead: up to kHalfWidth - 1 output samples of delay.
+// is started early instead: up to kResamplerHalfWidth - 1 output samples of delay.
 //
 // Accuracy, measured on 2nd-order shelves, peaking bands and low-passes up to
 // +-12 dB: magnitude within 0.01 dB of the input's up to 0.9 times the lower
