@@ -1,0 +1,29 @@
+#pragma once
+// The composite response of the whole equaliser for one set of parameter values.
+#include "composer/ir_library.h"
+#include "convolution/impulse_buffer.h"
+#include "params/param_info.h"
+
+namespace tolvar {
+
+// Builds the composite response for the fifteen stored parameter values at
+// hostRate (Hz) into `impulse`: sampleRate = hostRate, channels = 1, the taps
+// in its first samples array (the second is not touched).
+//
+// The sections are read in order (input model, low-pass, high-pass, low shelf,
+// band 1, band 2, high shelf), each active one through AddStageImpulse, and
+// convolved into one response at the rate of the first file read. That
+// response is then
+//   - the unit impulse (1.0, 0.0) when no file contributed;
+//   - copied one to one when the rates lie within 0.0001 Hz of each other;
+//   - otherwise converted with ResampleFilter, in either direction, which may
+//     start it up to kResamplerHalfWidth - 1 samples late (see there).
+//
+// Returns false, leaving `impulse` exactly as it was, when hostRate is not
+// finite and positive or a buffer could not be sized; the previous response
+// then stays in use. Files are read on the calling thread; the caller holds
+// the instance lock.
+bool BuildCompositeImpulse(const double (&paramValues)[kParamCount], double hostRate,
+                           const IrLibrary& library, ImpulseBuffer& impulse);
+
+}  // namespace tolvar

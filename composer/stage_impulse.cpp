@@ -1,0 +1,107 @@
+#include "composer/stage_impulse.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "composer/impulse_merge.h"
+#include "composer/ir_file_names.h"
+
+namespace tolvar {
+namespace {
+
+constexpr int kLoadedGranularity = 64;
+// Largest frame count whose doubles a HeapBuffer can hold.
+constexpr double kMaxLoadFrames = (INT_MAX - kLoadedGranularity) / int{sizeof(double)};
+
+enum class ReadOutcome { kNotOpened, kMerged, kLeftOut, kOutOfMemory };
+
+// Destroys the source it holds exactly once, on every way out.
+class SourceGuard {
+public:
+    explicit SourceGuard(PcmSource* source) : source(source) {}
+    ~SourceGuard() { PcmSourceDestroy(source); }
+    SourceGuard(const SourceGuard&) = delete;
+    SourceGuard& operator=(const SourceGuard&) = delete;
+
+private:
+    PcmSource* source;
+};
+
+bool IsUsableRate(double rate) { return rate > 0.0 && std::isfinite(rate); }
+
+// ceil(seconds * rate) as a frame count; false when that is not a number,
+// below 1, or more than a buffer can hold.
+bool FrameCount(double seconds, double rate, int& frames) {
+    const double count = std::ceil(seconds * rate);
+    if (!(count >= 1.0 && count <= kMaxLoadFrames)) return false;
+    frames = static_cast<int>(count);
+    return true;
+}
+
+ReadOutcome ReadAndMerge(const char* path, PcmSourceCreateFromFileFn openSource,
+                         HeapBuffer& accumulator, double& compositionRate, double scale) {
+    PcmSource* source = openSource(path);
+    if (!source) return ReadOutcome::kNotOpened;
+    const SourceGuard guard(source);
+    if (!PcmSourceIsAvailable(source)) return ReadOutcome::kNotOpened;
+
+    if (compositionRate == 0.0) {
+        const double rate = PcmSourceSampleRate(source);
+        if (!IsUsableRate(rate)) return ReadOutcome::kLeftOut;
+        compositionRate = rate;
+    }
+    int frames = 0;
+    if (!FrameCount(PcmSourceLengthSeconds(source), compositionRate, frames))
+        return ReadOutcome::kLeftOut;
+
+    HeapBuffer loaded(kLoadedGranularity);
+    double* samples = static_cast<double*>(loaded.Resize(frames * int{sizeof(double)}, true));
+    if (!samples) return ReadOutcome::kOutOfMemory;
+
+    PcmBlock block{};
+    block.startTime = 0.0;
+    block.sampleRate = compositionRate;
+    block.channels = 1;
+    block.framesRequested = frames;
+    block.samples = samples;
+    PcmSourceGetSamples(source, &block);
+
+    const int delivered = std::min(block.framesDelivered, frames);
+    if (delivered <= 0) return ReadOutcome::kLeftOut;
+    if (!MergeImpulse(accumulator, samples, delivered, scale)) return ReadOutcome::kOutOfMemory;
+    return ReadOutcome::kMerged;
+}
+
+bool FormatPath(char (&path)[kIrPathBytes], const char* folder, const char* familyTag,
+                int selector, int gainDb, bool hiQ) {
+    if (familyTag) return FormatTaggedIrPath(path, folder, familyTag, selector);
+    return FormatSectionIrPath(path, folder, selector, gainDb, hiQ);
+}
+
+}  // namespace
+
+StageOutcome AddStageImpulse(HeapBuffer& accumulator, double& compositionRate,
+                             const IrLibrary& library, const char* familyTag, int selector,
+                             int gainDb, bool hiQ) {
+    const bool hiQFile = !familyTag && hiQ;
+    char path[kIrPathBytes];
+    if (!library.openSource || !FormatPath(path, library.folder, familyTag, selector, gainDb, hiQFile))
+        return StageOutcome::kLeftOut;
+
+    const double scale = hiQFile ? kHiQFileScale : kStandardFileScale;
+    switch (ReadAndMerge(path, library.openSource, accumulator, compositionRate, scale)) {
+        case ReadOutcome::kMerged:
+            return StageOutcome::kMerged;
+        case ReadOutcome::kOutOfMemory:
+            return StageOutcome::kOutOfMemory;
+        case ReadOutcome::kLeftOut:
+            return StageOutcome::kLeftOut;
+        case ReadOutcome::kNotOpened:
+            break;
+    }
+    if (!hiQFile) return StageOutcome::kLeftOut;
+    return AddStageImpulse(accumulator, compositionRate, library, nullptr, selector, gainDb, false);
+}
+
+}  // namespace tolvar
