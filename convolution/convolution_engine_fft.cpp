@@ -24,6 +24,7 @@ void ResizeZeroed(HeapBuffer& buffer, int bytes) {
 
 void ConvolutionEngine::AddFft(const float* const* inputs, int frames, int channels) {
     if (activeChannels != channels) ReconfigureSlots(channels);
+    if (frames == 0) return;  // inputs may be null then
     for (int slot = 0; slot < channels; ++slot) {
         if (SlotReady(slot)) inputBlockQueues[slot].Write(inputs[slot], 4 * frames);
     }
