@@ -134,7 +134,13 @@ void ConvolutionEngine::Add(const float* const* inputs, int frames, int channels
 
 int ConvolutionEngine::Avail(int wanted) {
     if (fftSize > 0) RunPendingBlocks(std::max(wanted, 0));
-    return outputQueues[0].Readable();
+    // The caller copies this many samples from every slot's Get pointer, so it
+    // is what all active slots hold: slot 0's count while the slots are aligned,
+    // less when the heap refused one of them its growth.
+    if (activeChannels <= 0) return 0;
+    int ready = outputQueues[0].Readable();
+    for (int slot = 1; slot < activeChannels; ++slot) ready = std::min(ready, outputQueues[slot].Readable());
+    return ready;
 }
 
 float* const* ConvolutionEngine::Get() {

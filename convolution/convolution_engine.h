@@ -75,8 +75,11 @@ public:
 
     // Audio path. Runs pending FFT blocks, slot 0 first, until each active slot
     // has at least `wanted` samples readable or no full block of input is left,
-    // then returns the samples readable in slot 0 (possibly more than wanted,
-    // since blocks come H at a time, or fewer). A negative wanted counts as 0.
+    // then returns how many samples every active slot can deliver (possibly more
+    // than wanted, since blocks come H at a time, or fewer). That is slot 0's
+    // count, the slots being aligned, unless the heap refused a slot's queue its
+    // growth; so Get's pointers are always good for that many samples. 0 while
+    // no slot is active. A negative wanted counts as 0.
     int Avail(int wanted);
 
     // Audio path. For each slot below ActiveChannels(), the oldest readable

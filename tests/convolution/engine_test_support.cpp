@@ -6,6 +6,8 @@
 #include <memory>
 #include <random>
 
+#include <gtest/gtest.h>
+
 namespace tolvar::testing {
 
 Signal Noise(int count, std::uint32_t seed) {
@@ -73,6 +75,14 @@ int CallbackDriver::Process(const float* in0, const float* in1, float* out0, flo
     silentFrames += lead;
     if (count > 0) {
         float* const* ready = engine.Get();
+        for (int c = 0; c < 2; ++c) {
+            // What Avail promised must be there in every channel.
+            if (engine.ReadableOutput(c) < count || !ready[c]) {
+                ADD_FAILURE() << "Avail promised " << count << " samples, slot " << c << " holds "
+                              << engine.ReadableOutput(c);
+                return 0;
+            }
+        }
         for (int c = 0; c < 2; ++c) {
             std::copy(ready[c], ready[c] + count, outputs[c] + lead);
             delivered[c].insert(delivered[c].end(), ready[c], ready[c] + count);
