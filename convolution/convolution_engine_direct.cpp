@@ -30,10 +30,7 @@ void ConvolutionEngine::FilterDirect(int slot, const float* input, int frames) {
 
     const float* x = history.Front() + (history.Readable() - frames - taps);
     float* out = outputQueues[slot].Extend(frames);
-    if (out) {
-        const float* h = kernel.As<float>();
-        for (int j = 0; j < frames; ++j) out[j] = static_cast<float>(DotProduct(h, x + j + 1, taps));
-    }
+    if (out) DirectFormFilter(out, kernel.As<float>(), x, taps, frames);
     history.Consume(history.Readable() - taps);  // keep exactly the last T samples
 }
 

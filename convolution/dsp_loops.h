@@ -5,8 +5,8 @@ namespace tolvar {
 
 // The engine's inner loops, as free functions over raw pointers and a count.
 // Each has a portable scalar version and an SSE2 version (SSE2 is the baseline
-// of every target); the plain name calls the fastest one built in. Pointers need
-// no particular alignment. Spectra are in the FFT's bin order, whatever it is:
+// of every target), some an AVX2 version; the plain name calls the fastest one
+// the processor runs. Pointers need no particular alignment. Spectra are in the FFT's bin order, whatever it is:
 // these loops only work bin by bin.
 
 // product[k] = a[k] * b[k] (complex) for k < bins. product may be a or b
@@ -23,20 +23,38 @@ void ComplexMultiplyAccumulate(ComplexFloat* sum, const ComplexFloat* a, const C
 void ComplexMultiplyAccumulateScalar(ComplexFloat* sum, const ComplexFloat* a, const ComplexFloat* b, int bins);
 void ComplexMultiplyAccumulateSse2(ComplexFloat* sum, const ComplexFloat* a, const ComplexFloat* b, int bins);
 
-// Sum over i < count of a[i] * b[i], products and sum in double. The products
-// of two floats are exact in double; the versions differ only in the order of
-// the additions.
-double DotProduct(const float* a, const float* b, int count);
-double DotProductScalar(const float* a, const float* b, int count);
-double DotProductSse2(const float* a, const float* b, int count);
+// Direct-form filtering of one block of output:
+//   out[j] = sum over i < taps of reversedTaps[i] * history[j + 1 + i], j < frames,
+// where history holds the taps samples before the block followed by its frames
+// samples. Products (exact in double) are summed in double in the order of i and
+// each sum is rounded once to float, so every version gives identical results.
+// The SSE2 and AVX2 versions take up to kMaxFastDirectTaps taps and hand longer
+// kernels to the scalar one. out must not overlap the inputs.
+constexpr int kMaxFastDirectTaps = 512;
+void DirectFormFilter(float* out, const float* reversedTaps, const float* history, int taps, int frames);
+void DirectFormFilterScalar(float* out, const float* reversedTaps, const float* history, int taps, int frames);
+void DirectFormFilterSse2(float* out, const float* reversedTaps, const float* history, int taps, int frames);
+
+// AVX2 with FMA, for processors that have them (checked at run time by the plain
+// names above; call these directly only when HasAvx2Fma() is true). The complex
+// loops use fused multiply-adds and so round slightly differently from the
+// scalar ones; the direct-form filter rounds identically (its products are exact).
+bool HasAvx2Fma();
+void ComplexMultiplyAvx2(ComplexFloat* product, const ComplexFloat* a, const ComplexFloat* b, int bins);
+void ComplexMultiplyAccumulateAvx2(ComplexFloat* sum, const ComplexFloat* a, const ComplexFloat* b, int bins);
+void DirectFormFilterAvx2(float* out, const float* reversedTaps, const float* history, int taps, int frames);
 
 // block[n] = (samples[n], 0) for n < count and 0 for count <= n < bins.
 // block must not overlap samples.
 void LoadRealBlock(ComplexFloat* block, const float* samples, int count, int bins);
+void LoadRealBlockScalar(ComplexFloat* block, const float* samples, int count, int bins);
+void LoadRealBlockSse2(ComplexFloat* block, const float* samples, int count, int bins);
 
 // Overlap-add of one inverse-transformed block of 2h bins:
 // out[n] = re(block[n]) + tail[n], then tail[n] = re(block[h + n]), for n < h.
 // Imaginary parts are ignored. out must not overlap tail or block.
 void OverlapAdd(float* out, float* tail, const ComplexFloat* block, int h);
+void OverlapAddScalar(float* out, float* tail, const ComplexFloat* block, int h);
+void OverlapAddSse2(float* out, float* tail, const ComplexFloat* block, int h);
 
 }  // namespace tolvar

@@ -17,19 +17,22 @@ void ComplexMultiplyAccumulateScalar(ComplexFloat* sum, const ComplexFloat* a, c
     }
 }
 
-double DotProductScalar(const float* a, const float* b, int count) {
-    double sum = 0.0;
-    for (int i = 0; i < count; ++i) sum += static_cast<double>(a[i]) * static_cast<double>(b[i]);
-    return sum;
+void DirectFormFilterScalar(float* out, const float* reversedTaps, const float* history, int taps, int frames) {
+    for (int j = 0; j < frames; ++j) {
+        const float* x = history + j + 1;
+        double sum = 0.0;
+        for (int i = 0; i < taps; ++i) sum += static_cast<double>(reversedTaps[i]) * static_cast<double>(x[i]);
+        out[j] = static_cast<float>(sum);
+    }
 }
 
-void LoadRealBlock(ComplexFloat* block, const float* samples, int count, int bins) {
+void LoadRealBlockScalar(ComplexFloat* block, const float* samples, int count, int bins) {
     int n = 0;
     for (; n < count; ++n) block[n] = {samples[n], 0.0f};
     for (; n < bins; ++n) block[n] = {0.0f, 0.0f};
 }
 
-void OverlapAdd(float* out, float* tail, const ComplexFloat* block, int h) {
+void OverlapAddScalar(float* out, float* tail, const ComplexFloat* block, int h) {
     for (int n = 0; n < h; ++n) {
         out[n] = block[n].re + tail[n];
         tail[n] = block[h + n].re;

@@ -1,0 +1,201 @@
+// CPU time of the convolution engine per second of 44.1 kHz stereo audio, fed in
+// blocks of 512 frames as the audio callback feeds it, beside a plain FFTW
+// partitioned convolver of the same transform size and hop, in the same run.
+//
+//   build/bench/tolvar_engine_bench [--benchmark_repetitions=3]
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bench/fftw_reference_convolver.h"
+#include "convolution/convolution_engine.h"
+
+namespace tolvar::bench {
+namespace {
+
+constexpr int kSampleRate = 44100;
+constexpr int kBlock = 512;
+const int kImpulseLengths[] = {100, 2000, 20000, 60000};
+
+std::vector<float> Noise(int count, unsigned seed, double decay = 0.0) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+    std::vector<float> v(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) v[static_cast<std::size_t>(i)] = value(random) * static_cast<float>(std::exp(-decay * i / count));
+    return v;
+}
+
+// Every partition carries signal, so the engine skips nothing the reference computes.
+std::vector<float> Impulse(int taps) { return Noise(taps, static_cast<unsigned>(taps), 3.0); }
+
+// One second of stereo input, reused every iteration.
+struct Audio {
+    std::vector<float> left = Noise(kSampleRate, 1), right = Noise(kSampleRate, 2);
+    std::vector<float> outLeft = std::vector<float>(kSampleRate), outRight = std::vector<float>(kSampleRate);
+};
+
+// The audio callback's use of the engine: Add, latency owed as leading
+// silence, Avail, copy from Get, Advance.
+class EngineCallback {
+public:
+    EngineCallback(ConvolutionEngine& engine, int latency) : engine(engine), initialDelay(latency) {}
+    void Process(const float* const* in, float* const* out, int n) {
+        engine.Add(in, n, 2);
+        int wanted = n;
+        if (initialDelay > delayInserted) {
+            const int owed = std::min(initialDelay - delayInserted, n);
+            delayInserted += owed;
+            wanted -= owed;
+        }
+        const int count = std::clamp(engine.Avail(wanted), 0, wanted);
+        const int lead = n - count;
+        for (int c = 0; c < 2; ++c) std::fill(out[c], out[c] + lead, 0.0f);
+        if (count == 0) return;
+        float* const* ready = engine.Get();
+        for (int c = 0; c < 2; ++c) std::copy(ready[c], ready[c] + count, out[c] + lead);
+        engine.Advance(count);
+    }
+
+private:
+    ConvolutionEngine& engine;
+    int initialDelay;
+    int delayInserted = 0;
+};
+
+// Feeds one second of audio through `process` in blocks of 512.
+template <typename Process>
+void OneSecond(Audio& audio, Process&& process) {
+    for (int t = 0; t < kSampleRate; t += kBlock) {
+        const int n = std::min(kBlock, kSampleRate - t);
+        const float* in[2] = {audio.left.data() + t, audio.right.data() + t};
+        float* out[2] = {audio.outLeft.data() + t, audio.outRight.data() + t};
+        process(in, out, n);
+    }
+}
+
+std::unique_ptr<ConvolutionEngine> NewEngine(int taps, int* latency) {
+    ImpulseBuffer impulse;
+    const std::vector<float> h = Impulse(taps);
+    std::copy(h.begin(), h.end(), static_cast<float*>(impulse.samples[0].Resize(4 * taps, true)));
+    auto engine = std::make_unique<ConvolutionEngine>();
+    *latency = engine->SetImpulse(impulse, -1);
+    return engine;
+}
+
+// The reference runs the engine's transform size, or N = 256 (hop 128) where the
+// engine runs in direct form.
+int ReferenceSize(const ConvolutionEngine& engine) { return engine.FftSize() > 0 ? engine.FftSize() : 256; }
+
+void Engine(benchmark::State& state) {
+    int latency = 0;
+    auto engine = NewEngine(static_cast<int>(state.range(0)), &latency);
+    EngineCallback callback(*engine, latency);
+    Audio audio;
+    for (auto _ : state) {
+        OneSecond(audio, [&](const float* const* in, float* const* out, int n) { callback.Process(in, out, n); });
+        benchmark::DoNotOptimize(audio.outLeft.data());
+    }
+    state.counters["N"] = engine->FftSize();
+}
+
+void Reference(benchmark::State& state) {
+    int latency = 0;
+    auto engine = NewEngine(static_cast<int>(state.range(0)), &latency);
+    FftwReferenceConvolver reference(Impulse(static_cast<int>(state.range(0))), ReferenceSize(*engine));
+    Audio audio;
+    for (auto _ : state) {
+        OneSecond(audio, [&](const float* const* in, float* const* out, int n) { reference.Process(in, out, n); });
+        benchmark::DoNotOptimize(audio.outLeft.data());
+    }
+    state.counters["N"] = ReferenceSize(*engine);
+}
+
+BENCHMARK(Engine)->ArgName("taps")->Arg(100)->Arg(2000)->Arg(20000)->Arg(60000)->Unit(benchmark::kMillisecond);
+BENCHMARK(Reference)->ArgName("taps")->Arg(100)->Arg(2000)->Arg(20000)->Arg(60000)->Unit(benchmark::kMillisecond);
+BENCHMARK(Engine)->Name("DirectForm")->ArgName("taps")->Arg(128)->Unit(benchmark::kMillisecond);
+
+// Before timing anything: both convolvers must compute the same thing.
+void CheckAgreement() {
+    std::printf("Agreement of engine and reference over one second (max |difference|, both aligned):\n");
+    for (int taps : kImpulseLengths) {
+        int latency = 0;
+        auto engine = NewEngine(taps, &latency);
+        EngineCallback callback(*engine, latency);
+        FftwReferenceConvolver reference(Impulse(taps), ReferenceSize(*engine));
+        Audio ours, theirs;
+        OneSecond(ours, [&](const float* const* in, float* const* out, int n) { callback.Process(in, out, n); });
+        OneSecond(theirs, [&](const float* const* in, float* const* out, int n) { reference.Process(in, out, n); });
+        double largest = 0.0, peak = 0.0;
+        for (int t = reference.Latency(); t < kSampleRate; ++t) {
+            const float a = ours.outLeft[static_cast<std::size_t>(t - reference.Latency() + latency)];
+            const float b = theirs.outLeft[static_cast<std::size_t>(t)];
+            largest = std::max(largest, static_cast<double>(std::fabs(a - b)));
+            peak = std::max(peak, static_cast<double>(std::fabs(b)));
+        }
+        std::printf("  %6d taps: %.2e (output peak %.2f)\n", taps, largest, peak);
+    }
+}
+
+// Prints the usual console lines, then one table comparing the two convolvers.
+class ComparisonReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+            Sum& sum = sums[run.benchmark_name()];
+            sum.cpuMs += run.GetAdjustedCPUTime();  // kMillisecond, per second of audio
+            sum.count += 1;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void PrintComparison() {
+        std::printf("\nCPU ms per second of 44.1 kHz stereo audio, blocks of %d (mean over runs):\n", kBlock);
+        std::printf("  %6s  %6s  %10s  %10s  %6s\n", "taps", "N", "engine", "FFTW ref", "ratio");
+        for (int taps : kImpulseLengths) {
+            const std::string arg = "/taps:" + std::to_string(taps);
+            const double ours = Mean("Engine" + arg), theirs = Mean("Reference" + arg);
+            if (ours <= 0.0 || theirs <= 0.0) continue;
+            std::printf("  %6d  %6s  %10.3f  %10.3f  %6.2f%s\n", taps, taps == 100 ? "direct" : "",
+                        ours, theirs, ours / theirs, taps == 100 ? "  (reference: N 256, hop 128)" : "");
+        }
+        const double direct = Mean("DirectForm/taps:128");
+        if (direct > 0.0) {
+            std::printf("Direct form, 128 taps: %.2f ns per sample (per channel)\n", direct * 1e6 / (2.0 * kSampleRate));
+        }
+        std::printf("Engine FFT: FftTransform of this tree's fft/; reference: FFTW %s, FFTW_MEASURE.\n",
+                    fftwf_version);
+    }
+
+private:
+    struct Sum {
+        double cpuMs = 0.0;
+        int count = 0;
+    };
+    double Mean(const std::string& name) const {
+        const auto it = sums.find(name);
+        return it == sums.end() || it->second.count == 0 ? 0.0 : it->second.cpuMs / it->second.count;
+    }
+    std::map<std::string, Sum> sums;
+};
+
+}  // namespace
+}  // namespace tolvar::bench
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    tolvar::bench::CheckAgreement();
+    tolvar::bench::ComparisonReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintComparison();
+    benchmark::Shutdown();
+    return 0;
+}
