@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <random>
@@ -16,6 +17,7 @@
 
 #include "bench/fftw_reference_convolver.h"
 #include "convolution/convolution_engine.h"
+#include "fft/fft.h"
 
 namespace tolvar::bench {
 namespace {
@@ -93,6 +95,11 @@ std::unique_ptr<ConvolutionEngine> NewEngine(int taps, int* latency) {
 // engine runs in direct form.
 int ReferenceSize(const ConvolutionEngine& engine) { return engine.FftSize() > 0 ? engine.FftSize() : 256; }
 
+int ReferenceSizeFor(int taps) {
+    int latency = 0;
+    return ReferenceSize(*NewEngine(taps, &latency));
+}
+
 void Engine(benchmark::State& state) {
     int latency = 0;
     auto engine = NewEngine(static_cast<int>(state.range(0)), &latency);
@@ -117,9 +124,64 @@ void Reference(benchmark::State& state) {
     state.counters["N"] = ReferenceSize(*engine);
 }
 
+// Only the transforms each convolver runs in one second (a forward and an
+// inverse per block and channel), so that the table can show the cost of
+// everything else. Iterations cover kTransformSeconds seconds for an exact
+// count of blocks; the table divides by it.
+constexpr int kTransformSeconds = 64;
+
+int BlockPairsPerIteration(int n) {
+    return static_cast<int>((2LL * kSampleRate * kTransformSeconds + n / 4) / (n / 2));
+}
+
+void EngineTransforms(benchmark::State& state) {
+    int latency = 0;
+    const int n = NewEngine(static_cast<int>(state.range(0)), &latency)->FftSize();
+    const std::vector<float> input = Noise(2 * n, 3);
+    std::vector<ComplexFloat> block(static_cast<std::size_t>(n));
+    const int pairs = BlockPairsPerIteration(n);
+    for (auto _ : state) {
+        for (int b = 0; b < pairs; ++b) {
+            std::memcpy(block.data(), input.data(), sizeof(ComplexFloat) * block.size());  // in place: fresh input
+            FftTransform(block.data(), n, 0);
+            FftTransform(block.data(), n, 1);
+        }
+        benchmark::DoNotOptimize(block.data());
+    }
+}
+
+void ReferenceTransforms(benchmark::State& state) {
+    int latency = 0;
+    const int n = ReferenceSize(*NewEngine(static_cast<int>(state.range(0)), &latency));
+    auto* input = fftwf_alloc_complex(static_cast<std::size_t>(n));
+    auto* spectrum = fftwf_alloc_complex(static_cast<std::size_t>(n));
+    auto* output = fftwf_alloc_complex(static_cast<std::size_t>(n));
+    // Planned like the reference convolver's transforms (FFTW_MEASURE); the
+    // out-of-place forward transform keeps its input, so every pair starts fresh.
+    fftwf_plan forward = fftwf_plan_dft_1d(n, input, spectrum, FFTW_FORWARD, FFTW_MEASURE);
+    fftwf_plan backward = fftwf_plan_dft_1d(n, spectrum, output, FFTW_BACKWARD, FFTW_MEASURE);
+    const std::vector<float> noise = Noise(2 * n, 3);
+    std::memcpy(input, noise.data(), sizeof(fftwf_complex) * static_cast<std::size_t>(n));
+    const int pairs = BlockPairsPerIteration(n);
+    for (auto _ : state) {
+        for (int b = 0; b < pairs; ++b) {
+            fftwf_execute(forward);
+            fftwf_execute(backward);
+        }
+        benchmark::DoNotOptimize(output);
+    }
+    fftwf_destroy_plan(forward);
+    fftwf_destroy_plan(backward);
+    fftwf_free(input);
+    fftwf_free(spectrum);
+    fftwf_free(output);
+}
+
 BENCHMARK(Engine)->ArgName("taps")->Arg(100)->Arg(2000)->Arg(20000)->Arg(60000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Reference)->ArgName("taps")->Arg(100)->Arg(2000)->Arg(20000)->Arg(60000)->Unit(benchmark::kMillisecond);
 BENCHMARK(Engine)->Name("DirectForm")->ArgName("taps")->Arg(128)->Unit(benchmark::kMillisecond);
+BENCHMARK(EngineTransforms)->ArgName("taps")->Arg(2000)->Arg(20000)->Arg(60000)->Unit(benchmark::kMillisecond);
+BENCHMARK(ReferenceTransforms)->ArgName("taps")->Arg(100)->Arg(2000)->Arg(20000)->Arg(60000)->Unit(benchmark::kMillisecond);
 
 // Before timing anything: both convolvers must compute the same thing.
 void CheckAgreement() {
@@ -158,13 +220,20 @@ public:
 
     void PrintComparison() {
         std::printf("\nCPU ms per second of 44.1 kHz stereo audio, blocks of %d (mean over runs):\n", kBlock);
-        std::printf("  %6s  %6s  %10s  %10s  %6s\n", "taps", "N", "engine", "FFTW ref", "ratio");
+        std::printf("  %6s  %6s  %9s  %9s  %6s    %-22s  %-22s\n", "taps", "N", "engine", "FFTW ref", "ratio",
+                    "engine: FFTs + rest", "reference: FFTs + rest");
         for (int taps : kImpulseLengths) {
             const std::string arg = "/taps:" + std::to_string(taps);
             const double ours = Mean("Engine" + arg), theirs = Mean("Reference" + arg);
             if (ours <= 0.0 || theirs <= 0.0) continue;
-            std::printf("  %6d  %6s  %10.3f  %10.3f  %6.2f%s\n", taps, taps == 100 ? "direct" : "",
-                        ours, theirs, ours / theirs, taps == 100 ? "  (reference: N 256, hop 128)" : "");
+            const double ourFfts = Mean("EngineTransforms" + arg) / kTransformSeconds;
+            const double theirFfts = Mean("ReferenceTransforms" + arg) / kTransformSeconds;
+            char split[2][40];
+            std::snprintf(split[0], sizeof split[0], "%.3f + %.3f", ourFfts, ours - ourFfts);
+            std::snprintf(split[1], sizeof split[1], "%.3f + %.3f", theirFfts, theirs - theirFfts);
+            std::printf("  %6d  %6s  %9.3f  %9.3f  %6.2f    %-22s  %-22s%s\n", taps,
+                        taps == 100 ? "direct" : std::to_string(ReferenceSizeFor(taps)).c_str(), ours, theirs,
+                        ours / theirs, split[0], split[1], taps == 100 ? "  reference: N 256, hop 128" : "");
         }
         const double direct = Mean("DirectForm/taps:128");
         if (direct > 0.0) {

@@ -190,5 +190,42 @@ TEST(ConvolutionEngineExhaustion, SlotThatCannotComeBackStaysSilent) {
     EXPECT_EQ(engine.ReadableOutput(1), 1536);
 }
 
+// In steady state the audio path allocates nothing: once the queues have grown
+// to the largest backlog, and the input block queue has filled its two blocks of
+// 16368 samples once, a heap that refuses everything changes nothing, and the
+// output is still the convolution.
+TEST(ConvolutionEngineExhaustion, SteadyStateAsksTheHeapForNothing) {
+    for (const Impulse* impulse : {&kDirect, &kTwoChannelDirect, &kShortFft, &kLongFft, &kTwoChannelFft}) {
+        SCOPED_TRACE(impulse->latency);
+        ImpulseBuffer buffer;
+        Fill(buffer, *impulse);
+        ConvolutionEngine engine;
+        ASSERT_EQ(engine.SetImpulse(buffer, -1), impulse->latency);
+        const long length = 60000, warm = 2 * 16368 + 8192;
+        const Signal x0 = testing::Noise(length, 91), x1 = testing::Noise(length, 92);
+        // The host's block size cycles through a few values, as when it varies.
+        int cycle = 0;
+        const auto sizes = [&cycle]() { return (++cycle % 3) == 0 ? 300 : 512; };
+        CallbackDriver driver(engine, impulse->latency);
+        Signal out[2];
+        driver.Run(x0, x1, 0, warm, sizes, out[0], out[1]);
+        {
+            testing::FailingHeap heap(0);
+            driver.Run(x0, x1, warm, length, sizes, out[0], out[1]);
+            EXPECT_EQ(heap.Requests(), 0);
+        }
+        EXPECT_EQ(driver.SilentFrames(), impulse->latency);
+        for (int c = 0; c < 2; ++c) {
+            std::vector<double> actual, reference;
+            for (long t = length - 3000; t < length; ++t) {
+                actual.push_back(out[c][static_cast<std::size_t>(t)]);
+                reference.push_back(testing::Convolved(impulse->taps[impulse->channels == 2 ? c : 0],
+                                                       c == 0 ? x0 : x1, t - impulse->latency));
+            }
+            EXPECT_LE(testing::RelativeErrorDb(actual, reference), -120.0) << "channel " << c;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tolvar
