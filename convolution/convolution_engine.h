@@ -68,12 +68,15 @@ public:
     // the kernels and ActiveChannels() stay.
     void Reset();
 
-    // Audio path. Appends `frames` samples of each of inputs[0 .. channels-1] to
-    // slots 0 .. channels-1 (the samples are copied). channels is 0, 1 or 2;
-    // inputs may be null only when frames is 0. Anything else is ignored.
+    // Audio path; allocates only when a queue has to grow. Appends `frames`
+    // samples of each of inputs[0 .. channels-1] to slots 0 .. channels-1 (the
+    // samples are copied, so the inputs may be overwritten afterwards). channels
+    // is 0, 1 or 2; inputs may be null only when frames is 0. Anything else is
+    // ignored. Direct form filters here; FFT mode only queues.
     void Add(const float* const* inputs, int frames, int channels);
 
-    // Audio path. Runs pending FFT blocks, slot 0 first, until each active slot
+    // Audio path; allocates only when an output queue has to grow. Runs pending
+    // FFT blocks (none in direct form), slot 0 first, until each active slot
     // has at least `wanted` samples readable or no full block of input is left,
     // then returns how many samples every active slot can deliver (possibly more
     // than wanted, since blocks come H at a time, or fewer). That is slot 0's
@@ -82,20 +85,22 @@ public:
     // no slot is active. A negative wanted counts as 0.
     int Avail(int wanted);
 
-    // Audio path. For each slot below ActiveChannels(), the oldest readable
-    // output sample (null when there is none); other entries keep their values.
-    // The pointers stay valid until the next call of any other operation.
+    // Audio path; allocates nothing. For each slot below ActiveChannels(), the
+    // oldest readable output sample (null when there is none); other entries keep
+    // their values. The pointers stay valid until the next call of any other
+    // operation.
     float* const* Get();
 
-    // Audio path. Drops `count` samples (all, if fewer are readable) from the
-    // output of every slot below ActiveChannels(). A negative count does nothing.
+    // Audio path; allocates nothing. Drops `count` samples (all, if fewer are
+    // readable) from the output of every slot below ActiveChannels(). A negative
+    // count does nothing.
     void Advance(int count);
 
-    // Read-only views for tests and the owner.
+    // Read-only views for tests and the owner; slot is 0 or 1.
     int ImpulseChannels() const { return impulseChannels; }
     int FftSize() const { return fftSize; }
     int ImpulseLength() const { return impulseLength; }
-    // Channels of the last Add; -1 after an FFT-mode SetImpulse until the next Add.
+    // Channels of the last Add; -1 after SetImpulse until the next Add.
     int ActiveChannels() const { return activeChannels; }
     // P, the partition count; 0 in direct form.
     int PartitionCount() const;

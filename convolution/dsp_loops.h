@@ -6,8 +6,9 @@ namespace tolvar {
 // The engine's inner loops, as free functions over raw pointers and a count.
 // Each has a portable scalar version and an SSE2 version (SSE2 is the baseline
 // of every target), some an AVX2 version; the plain name calls the fastest one
-// the processor runs. Pointers need no particular alignment. Spectra are in the FFT's bin order, whatever it is:
-// these loops only work bin by bin.
+// the processor runs. Pointers need no particular alignment. Spectra may be in
+// any bin order (the FFT's is scrambled): these loops work bin by bin. All of
+// them are safe to call from any thread and allocate nothing.
 
 // product[k] = a[k] * b[k] (complex) for k < bins. product may be a or b
 // itself, but must not overlap them partly. Two bins per step: bins should be

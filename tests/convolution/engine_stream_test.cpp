@@ -162,6 +162,31 @@ TEST(ConvolutionEngineStream, ExplicitAndCappedSizes) {
     EXPECT_EQ(engine.DirectTapCount(0), 128);
 }
 
+// A channel's tap count is its length in bytes divided by 4, rounded down: a
+// partial last tap is never read.
+TEST(ConvolutionEngineStream, PartialTrailingTapIsIgnored) {
+    for (int taps : {60, 300}) {
+        SCOPED_TRACE(taps);
+        const Signal h = testing::DecayingImpulse(taps, 37);
+        ImpulseBuffer impulse;
+        testing::FillImpulse(impulse, h);
+        impulse.samples[0].Resize(4 * taps + 3, false);  // three stray bytes
+        ConvolutionEngine engine;
+        const int latency = engine.SetImpulse(impulse, -1);
+        EXPECT_EQ(engine.ImpulseLength(), taps);
+        const Signal x = testing::Noise(3000, 38);
+        CallbackDriver driver(engine, latency);
+        Signal out0, out1;
+        driver.Run(x, x, 0, 3000, testing::RandomBlockSizes(39, 1024), out0, out1);
+        std::vector<double> actual, reference;
+        for (long t = 0; t < 3000; ++t) {
+            actual.push_back(out0[static_cast<std::size_t>(t)]);
+            reference.push_back(testing::Convolved(h, x, t - latency));
+        }
+        EXPECT_LE(testing::RelativeErrorDb(actual, reference), kFftModeBoundDb);
+    }
+}
+
 // An FFT-mode impulse replacing another keeps the queued input and output, clears
 // the ring and tail, and the output stays aligned with the callback's latency.
 TEST(ConvolutionEngineStream, FftToFftKeepsQueuedAudio) {
