@@ -15,6 +15,16 @@ struct Chunk {
     double history[kMaxFastDirectTaps + kChunk];  // history[j + i] feeds output j with tap i
 };
 
+// The block loops load overlapping windows (each iteration's window is the last
+// one moved by one sample). Left alone, GCC carries loads from one iteration to
+// the next, runs out of vector registers and spills the sums to the stack on
+// every tap; hiding where the pointer comes from keeps every load fresh.
+inline void HideFromLoadReuse(const double*& x) {
+#if defined(__GNUC__)
+    asm("" : "+r"(x));
+#endif
+}
+
 inline void ToDouble(double* to, const float* from, int count) {
     for (int i = 0; i < count; ++i) to[i] = static_cast<double>(from[i]);
 }

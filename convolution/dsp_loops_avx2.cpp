@@ -39,6 +39,7 @@ TOLVAR_AVX2 void FilterBlockAvx2(float* out, const direct_form::Chunk& chunk, in
     const double* x = chunk.history + first;
     for (int i = 0; i < taps; ++i, ++x) {
         const __m256d h = _mm256_broadcast_sd(chunk.taps + i);
+        direct_form::HideFromLoadReuse(x);
         s0 = _mm256_fmadd_pd(h, _mm256_loadu_pd(x), s0);
         s1 = _mm256_fmadd_pd(h, _mm256_loadu_pd(x + 4), s1);
         s2 = _mm256_fmadd_pd(h, _mm256_loadu_pd(x + 8), s2);
@@ -59,6 +60,7 @@ TOLVAR_AVX2 void FilterBlockAvx2(float* out, const direct_form::Chunk& chunk, in
     const double* x = chunk.history + first;
     for (int i = 0; i < taps; ++i, ++x) {
         const __m256d h = _mm256_broadcast_sd(chunk.taps + i);
+        direct_form::HideFromLoadReuse(x);
         s0 = _mm256_fmadd_pd(h, _mm256_loadu_pd(x), s0);
         s1 = _mm256_fmadd_pd(h, _mm256_loadu_pd(x + 4), s1);
         s2 = _mm256_fmadd_pd(h, _mm256_loadu_pd(x + 8), s2);

@@ -38,6 +38,7 @@ void FilterBlockSse2(float* out, const direct_form::Chunk& chunk, int first, int
     const double* x = chunk.history + first;
     for (int i = 0; i < taps; ++i, ++x) {
         const __m128d h = _mm_set1_pd(chunk.taps[i]);
+        direct_form::HideFromLoadReuse(x);
         s0 = _mm_add_pd(s0, _mm_mul_pd(h, _mm_loadu_pd(x)));
         s1 = _mm_add_pd(s1, _mm_mul_pd(h, _mm_loadu_pd(x + 2)));
         s2 = _mm_add_pd(s2, _mm_mul_pd(h, _mm_loadu_pd(x + 4)));
@@ -60,6 +61,7 @@ void FilterBlockSse2(float* out, const direct_form::Chunk& chunk, int first, int
     const double* x = chunk.history + first;
     for (int i = 0; i < taps; ++i, ++x) {
         const __m128d h = _mm_set1_pd(chunk.taps[i]);
+        direct_form::HideFromLoadReuse(x);
         s0 = _mm_add_pd(s0, _mm_mul_pd(h, _mm_loadu_pd(x)));
         s1 = _mm_add_pd(s1, _mm_mul_pd(h, _mm_loadu_pd(x + 2)));
         s2 = _mm_add_pd(s2, _mm_mul_pd(h, _mm_loadu_pd(x + 4)));
