@@ -4,34 +4,54 @@
 #include <cstring>
 #include <new>
 
+#include "convolution/heap_allocator.h"
+
 namespace tolvar {
+
+namespace {
+
+// Blocks come from the same heap as their storage, so a test allocator that
+// refuses requests also refuses new blocks.
+HeapBuffer* NewBlock() {
+    void* place = CurrentHeapAllocator().allocate(sizeof(HeapBuffer));
+    return place ? new (place) HeapBuffer(4096) : nullptr;
+}
+
+void DeleteBlock(HeapBuffer* block) {
+    block->~HeapBuffer();
+    CurrentHeapAllocator().release(block);
+}
+
+}  // namespace
 
 BlockQueue::~BlockQueue() {
     // The queue owns every block in both lists; this is the only place they are freed.
     for (PointerList* list : {&blocks, &spare}) {
-        for (int i = 0; i < list->Count(); ++i) delete BlockAt(*list, i);
+        for (int i = 0; i < list->Count(); ++i) DeleteBlock(BlockAt(*list, i));
     }
 }
 
 HeapBuffer* BlockQueue::TakeBlockForWrite() {
-    HeapBuffer* block;
     const int spares = spare.Count();
     if (spares > 0) {
-        block = BlockAt(spare, spares - 1);
+        // Push first: if the list cannot grow, the block simply stays spare.
+        HeapBuffer* block = BlockAt(spare, spares - 1);
+        if (!blocks.Push(block)) return nullptr;
         spare.RemoveAt(spares - 1);
-    } else {
-        block = new (std::nothrow) HeapBuffer(4096);
-        if (!block) return nullptr;
+        block->Resize(0, false);  // forget the stale length; never allocates
+        return block;
     }
+    HeapBuffer* block = NewBlock();
+    if (!block) return nullptr;
     if (!blocks.Push(block)) {
-        delete block;
+        DeleteBlock(block);
         return nullptr;
     }
     return block;
 }
 
 void BlockQueue::SpareBlock(HeapBuffer* block) {
-    if (!spare.Push(block)) delete block;
+    if (!spare.Push(block)) DeleteBlock(block);
 }
 
 void BlockQueue::Write(const void* src, int bytes) {

@@ -17,7 +17,8 @@ public:
     BlockQueue& operator=(const BlockQueue&) = delete;
 
     // Appends bytes from src, or zeros when src is null. Stops at the first
-    // block that cannot be had; Pending() then counts only what was stored.
+    // block that cannot be had or grown; Pending() then counts only what was
+    // stored, which is always a prefix of what was asked for.
     void Write(const void* src, int bytes);
     // Copies the oldest bytes to dst and drops them. Bytes beyond Pending() are
     // not invented: that part of dst is zeroed.
@@ -26,8 +27,14 @@ public:
     void Recycle();
 
     int Pending() const { return pending; }
+    int ReadOffset() const { return readOffset; }
     int BlockCount() const { return blocks.Count(); }
     int SpareCount() const { return spare.Count(); }
+    // Bytes held by block i of the list (read ones included), or -1 outside the list.
+    int BlockLength(int i) const {
+        const HeapBuffer* block = BlockAt(blocks, i);
+        return block ? block->Length() : -1;
+    }
 
 private:
     HeapBuffer* BlockAt(const PointerList& list, int i) const {

@@ -57,7 +57,13 @@ void* HeapBuffer::Resize(int newLength, bool allowShrink) {
     if (!storage) {
         // realloc failed and left the old block alone; try a fresh block.
         storage = heap.allocate(static_cast<std::size_t>(target));
-        if (!storage) return nullptr;
+        if (!storage) {
+            // A shrink the heap refuses is still honoured: the larger block stays.
+            // Callers such as PointerList::RemoveAt rely on the length going down.
+            if (newLength > capacity) return nullptr;
+            length = newLength;
+            return data;
+        }
         if (data) {
             std::memcpy(storage, data, static_cast<std::size_t>(std::min(newLength, length)));
             heap.release(data);

@@ -9,8 +9,10 @@ namespace tolvar {
 // than four granules, so sizes that alternate do not reallocate every time.
 // New bytes are never initialised. Resize is the only operation that allocates.
 //
-// When the heap is exhausted the buffer keeps its old storage, capacity and
-// length and Resize returns null; callers skip their copies on null.
+// When the heap is exhausted a growing Resize keeps the old storage, capacity
+// and length and returns null; callers skip their copies on null. A shrinking
+// Resize that the heap refuses keeps the larger storage and still takes the new
+// length, so a shrink never fails.
 class HeapBuffer {
 public:
     explicit HeapBuffer(int granularity);

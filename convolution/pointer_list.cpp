@@ -27,7 +27,9 @@ void PointerList::RemoveAt(int i) {
     if (!buffer.Data() || i < 0 || i >= count) return;
     void** entries = buffer.As<void*>();
     std::memmove(entries + i, entries + i + 1, sizeof(void*) * static_cast<std::size_t>(count - i - 1));
-    buffer.Resize((count - 1) * static_cast<int>(sizeof(void*)), true);
+    // Removing the last entry keeps the storage: a list that runs empty and
+    // fills again on every audio block must not go back to the heap each time.
+    buffer.Resize((count - 1) * static_cast<int>(sizeof(void*)), count > 1);
 }
 
 }  // namespace tolvar

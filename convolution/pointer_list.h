@@ -16,7 +16,9 @@ public:
     void* SetAt(int i, void* p);
     // Appends p and returns it; returns null (p not stored) when the list cannot grow.
     void* Push(void* p);
-    // Removes entry i, moving the later entries down; the object itself is left alone.
+    // Removes entry i, moving the later entries down; the object itself is left
+    // alone. Storage shrinks with the buffer's hysteresis but is kept, not
+    // freed, when the last entry goes (the destructor frees it).
     void RemoveAt(int i);
 
 private:

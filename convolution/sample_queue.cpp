@@ -5,8 +5,8 @@
 
 namespace tolvar {
 
-float* SampleQueue::GrowBy(int count) {
-    if (count < 0) return nullptr;
+float* SampleQueue::Extend(int count) {
+    if (count <= 0) return nullptr;
     const int oldLength = buffer.Length();
     if (count > (INT_MAX - oldLength) / 4) return nullptr;
     auto* data = static_cast<char*>(buffer.Resize(oldLength + 4 * count, false));
@@ -15,7 +15,7 @@ float* SampleQueue::GrowBy(int count) {
 
 bool SampleQueue::Append(const float* src, int count) {
     if (count == 0) return true;
-    float* end = GrowBy(count);
+    float* end = Extend(count);
     if (!end) return false;
     std::memcpy(end, src, 4 * static_cast<std::size_t>(count));
     return true;
@@ -23,7 +23,7 @@ bool SampleQueue::Append(const float* src, int count) {
 
 bool SampleQueue::AppendZeros(int count) {
     if (count == 0) return true;
-    float* end = GrowBy(count);
+    float* end = Extend(count);
     if (!end) return false;
     std::memset(end, 0, 4 * static_cast<std::size_t>(count));
     return true;

@@ -15,6 +15,10 @@ public:
     // storage cannot grow.
     bool Append(const float* src, int count);
     bool AppendZeros(int count);
+    // Makes room for count more samples at the end and returns where they go;
+    // their values are left to the caller. count must be positive; null
+    // (nothing added) when the storage cannot grow or count is not positive.
+    float* Extend(int count);
 
     // Oldest readable sample, or null when the queue is empty.
     float* Front() const;
@@ -26,8 +30,6 @@ public:
     void Clear();
 
 private:
-    float* GrowBy(int count);
-
     HeapBuffer buffer;  // float samples
     int readPosition;   // bytes consumed at the front; 0 between operations
 };

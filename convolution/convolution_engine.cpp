@@ -1,0 +1,170 @@
+#include "convolution/convolution_engine.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "convolution/fft_size.h"
+#include "convolution/partition_spectra.h"
+#include "fft/fft.h"
+
+namespace tolvar {
+namespace {
+
+void ZeroContents(HeapBuffer& buffer) {
+    if (buffer.Data()) std::memset(buffer.Data(), 0, static_cast<std::size_t>(buffer.Length()));
+}
+
+}  // namespace
+
+ConvolutionEngine::ConvolutionEngine()
+    : impulseChannels(1),
+      kernels{HeapBuffer(64), HeapBuffer(64)},
+      partitionFlags{HeapBuffer(64), HeapBuffer(64)},
+      fftSize(0),
+      impulseLength(0),
+      activeChannels(0),
+      ringPositions{0, 0},
+      spectrumRings{HeapBuffer(64), HeapBuffer(64)},
+      overlapTails{HeapBuffer(64), HeapBuffer(64)},
+      workSpectrum(64),
+      outputPointers{nullptr, nullptr} {
+    FftInitTables();
+}
+
+int ConvolutionEngine::SetImpulse(const ImpulseBuffer& impulse, int fftSizeRequest) {
+    if (impulse.channels < 1 || impulse.channels > 2) return -1;
+    if (fftSizeRequest >= 0 && !IsSupportedFftSize(fftSizeRequest)) return -1;
+    int length = 0;
+    for (int c = 0; c < impulse.channels; ++c) length = std::max(length, impulse.TapCount(c));
+    if (length <= kMaxDirectTaps) return InstallDirectForm(impulse, length);
+    return InstallFftMode(impulse, length, ChooseFftSize(length, fftSizeRequest));
+}
+
+int ConvolutionEngine::InstallDirectForm(const ImpulseBuffer& impulse, int length) {
+    HeapBuffer reversed[2] = {HeapBuffer(64), HeapBuffer(64)};
+    for (int c = 0; c < impulse.channels; ++c) {
+        const int taps = impulse.TapCount(c);
+        if (taps == 0) continue;
+        auto* kernel = static_cast<float*>(reversed[c].Resize(4 * taps, true));
+        if (!kernel) return -1;
+        std::reverse_copy(impulse.Taps(c), impulse.Taps(c) + taps, kernel);
+    }
+    // Every allocation succeeded: from here on nothing can fail.
+    for (int c = 0; c < 2; ++c) {
+        kernels[c].SwapStorage(reversed[c]);
+        partitionFlags[c].Release();
+    }
+    impulseChannels = impulse.channels;
+    impulseLength = length;
+    activeChannels = -1;
+    fftSize = 0;
+    for (int slot = 0; slot < 2; ++slot) {
+        inputBlockQueues[slot].Recycle();
+        historyQueues[slot].Clear();
+        outputQueues[slot].Clear();
+    }
+    return 0;
+}
+
+int ConvolutionEngine::InstallFftMode(const ImpulseBuffer& impulse, int length, int n) {
+    const long long partitions = PartitionsFor(length, n);
+    const long long spectrumBytes = partitions * n * static_cast<long long>(sizeof(ComplexFloat));
+    if (n <= 0 || spectrumBytes > INT_MAX - 64) return -1;
+
+    // Build everything aside; the installed impulse keeps working if any of it fails.
+    HeapBuffer spectra[2] = {HeapBuffer(64), HeapBuffer(64)};
+    HeapBuffer flags[2] = {HeapBuffer(64), HeapBuffer(64)};
+    for (int c = 0; c < impulse.channels; ++c) {
+        if (!BuildPartitionSpectra(impulse.Taps(c), impulse.TapCount(c), n, static_cast<int>(partitions), spectra[c],
+                                   flags[c])) {
+            return -1;
+        }
+    }
+    HeapBuffer rings[2] = {HeapBuffer(64), HeapBuffer(64)};
+    HeapBuffer tails[2] = {HeapBuffer(64), HeapBuffer(64)};
+    HeapBuffer work(64);
+    for (int slot = 0; slot < 2; ++slot) {
+        if (!rings[slot].Resize(static_cast<int>(spectrumBytes), true)) return -1;
+        if (!tails[slot].Resize(4 * (n / 2), true)) return -1;
+    }
+    if (!work.Resize(n * static_cast<int>(sizeof(ComplexFloat)), true)) return -1;
+
+    // Every allocation succeeded: from here on nothing can fail. The rings and
+    // tails are zeroed by the reconfiguration of the next Add.
+    for (int i = 0; i < 2; ++i) {
+        kernels[i].SwapStorage(spectra[i]);
+        partitionFlags[i].SwapStorage(flags[i]);
+        spectrumRings[i].SwapStorage(rings[i]);
+        overlapTails[i].SwapStorage(tails[i]);
+    }
+    workSpectrum.SwapStorage(work);
+    impulseChannels = impulse.channels;
+    impulseLength = length;
+    activeChannels = -1;
+    fftSize = n;
+    return n / 2;
+}
+
+void ConvolutionEngine::Reset() {
+    for (int slot = 0; slot < 2; ++slot) {
+        ringPositions[slot] = 0;
+        inputBlockQueues[slot].Recycle();
+        historyQueues[slot].Clear();
+        outputQueues[slot].Clear();
+        ZeroContents(spectrumRings[slot]);
+        ZeroContents(overlapTails[slot]);
+    }
+}
+
+void ConvolutionEngine::Add(const float* const* inputs, int frames, int channels) {
+    if (channels < 0 || channels > 2 || frames < 0 || frames > INT_MAX / 4) return;
+    if (frames > 0) {
+        if (channels > 0 && !inputs) return;
+        for (int c = 0; c < channels; ++c) {
+            if (!inputs[c]) return;
+        }
+    }
+    if (fftSize == 0) {
+        AddDirect(inputs, frames, channels);
+    } else {
+        AddFft(inputs, frames, channels);
+    }
+}
+
+int ConvolutionEngine::Avail(int wanted) {
+    if (fftSize > 0) RunPendingBlocks(std::max(wanted, 0));
+    // The caller copies this many samples from every slot's Get pointer, so it
+    // is what all active slots hold: slot 0's count while the slots are aligned,
+    // less when the heap refused one of them its growth.
+    if (activeChannels <= 0) return 0;
+    int ready = outputQueues[0].Readable();
+    for (int slot = 1; slot < activeChannels; ++slot) ready = std::min(ready, outputQueues[slot].Readable());
+    return ready;
+}
+
+float* const* ConvolutionEngine::Get() {
+    for (int slot = 0; slot < activeChannels; ++slot) outputPointers[slot] = outputQueues[slot].Front();
+    return outputPointers;
+}
+
+void ConvolutionEngine::Advance(int count) {
+    if (count <= 0) return;
+    for (int slot = 0; slot < activeChannels; ++slot) outputQueues[slot].Consume(count);
+}
+
+int ConvolutionEngine::PartitionCount() const {
+    return fftSize > 0 ? static_cast<int>(PartitionsFor(impulseLength, fftSize)) : 0;
+}
+
+bool ConvolutionEngine::PartitionUsed(int c, int p) const {
+    if (c < 0 || c >= impulseChannels || p < 0 || p >= partitionFlags[c].Length()) return false;
+    return partitionFlags[c].As<unsigned char>()[p] != 0;
+}
+
+int ConvolutionEngine::DirectTapCount(int c) const {
+    if (fftSize != 0 || c < 0 || c >= impulseChannels) return 0;
+    return kernels[c].Count<float>();
+}
+
+}  // namespace tolvar

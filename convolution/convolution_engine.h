@@ -1,0 +1,147 @@
+#pragma once
+#include "convolution/block_queue.h"
+#include "convolution/heap_buffer.h"
+#include "convolution/impulse_buffer.h"
+#include "convolution/sample_queue.h"
+#include "fft/fft.h"
+
+namespace tolvar {
+
+// Filters up to two channels of 32-bit float audio with one impulse response.
+//
+// Two modes, chosen whenever an impulse is installed:
+// - Direct form, impulses of at most 128 taps: every output sample is the dot
+//   product of the taps with the latest input, computed as the input arrives.
+//   Latency 0.
+// - FFT mode, longer impulses: uniformly partitioned overlap-add convolution of
+//   transform size N. Input is gathered in blocks of H = N/2 samples; each block
+//   is transformed once, multiplied with the spectra of the impulse's P
+//   partitions of H taps against the spectra of the P most recent blocks,
+//   transformed back and overlap-added. Output for an input sample becomes
+//   readable when its block is complete, so a caller that delays its output by
+//   H samples (the latency SetImpulse returns) always finds enough to read.
+//
+// Channel slots: the engine serves slots 0 and 1, each with its own history,
+// queues, spectrum ring and overlap tail. Slot i uses impulse channel i when the
+// impulse has two channels and channel 0 when it has one.
+//
+// Threads: no lock of its own. SetImpulse and Reset may run on any thread and
+// Add, Avail, Get and Advance on the audio thread, but the owner must make sure
+// that no two calls overlap.
+//
+// Memory: SetImpulse allocates everything FFT mode needs (kernels, flags, rings,
+// tails, work spectrum). The audio path (Add, Avail, Get, Advance) allocates only
+// when a queue has to grow, and queue storage is reused from then on; the one
+// exception is an Add whose channel count differs from the previous Add's, which
+// sizes the ring and tail of a slot coming back into use (the plug-in always
+// passes 2). When the heap refuses a queue's growth, fewer samples become
+// readable and the caller pads with silence; nothing is written out of bounds.
+class ConvolutionEngine {
+public:
+    // An engine in direct form without taps: it passes audio through unchanged.
+    // Builds the FFT's tables if this is the first engine of the process.
+    ConvolutionEngine();
+    ConvolutionEngine(const ConvolutionEngine&) = delete;
+    ConvolutionEngine& operator=(const ConvolutionEngine&) = delete;
+
+    // Installs `impulse` (the engine copies what it needs; the impulse may change
+    // or go away afterwards) and returns the latency in samples: N/2 in FFT mode,
+    // 0 in direct form.
+    //
+    // fftSizeRequest: -1 chooses N automatically, at most 32768; a value of -16
+    // or below does the same with the largest N twice its magnitude (and never
+    // above 32768); a value of 0 or more is N itself and must be a supported
+    // power of two, 2 to 32768. An impulse of at most 128 taps runs in direct
+    // form whatever the request.
+    //
+    // Direct form drops all queued audio; its history starts from zeros. FFT mode
+    // keeps queued input and output; the next Add clears the ring and tail and
+    // aligns the slots.
+    //
+    // Returns -1, changing nothing, when the impulse has not 1 or 2 channels, the
+    // request is not a supported size, or the heap cannot supply the new kernels
+    // and work areas. The previous impulse then stays installed and working, so
+    // the caller must keep its latency bookkeeping as it was.
+    int SetImpulse(const ImpulseBuffer& impulse, int fftSizeRequest);
+
+    // Drops all queued audio and history and clears rings and tails. The mode,
+    // the kernels and ActiveChannels() stay.
+    void Reset();
+
+    // Audio path; allocates only when a queue has to grow. Appends `frames`
+    // samples of each of inputs[0 .. channels-1] to slots 0 .. channels-1 (the
+    // samples are copied, so the inputs may be overwritten afterwards). channels
+    // is 0, 1 or 2; inputs may be null only when frames is 0. Anything else is
+    // ignored. Direct form filters here; FFT mode only queues.
+    void Add(const float* const* inputs, int frames, int channels);
+
+    // Audio path; allocates only when an output queue has to grow. Runs pending
+    // FFT blocks (none in direct form), slot 0 first, until each active slot
+    // has at least `wanted` samples readable or no full block of input is left,
+    // then returns how many samples every active slot can deliver (possibly more
+    // than wanted, since blocks come H at a time, or fewer). That is slot 0's
+    // count, the slots being aligned, unless the heap refused a slot's queue its
+    // growth; so Get's pointers are always good for that many samples. 0 while
+    // no slot is active. A negative wanted counts as 0.
+    int Avail(int wanted);
+
+    // Audio path; allocates nothing. For each slot below ActiveChannels(), the
+    // oldest readable output sample (null when there is none); other entries keep
+    // their values. The pointers stay valid until the next call of any other
+    // operation.
+    float* const* Get();
+
+    // Audio path; allocates nothing. Drops `count` samples (all, if fewer are
+    // readable) from the output of every slot below ActiveChannels(). A negative
+    // count does nothing.
+    void Advance(int count);
+
+    // Read-only views for tests and the owner; slot is 0 or 1.
+    int ImpulseChannels() const { return impulseChannels; }
+    int FftSize() const { return fftSize; }
+    int ImpulseLength() const { return impulseLength; }
+    // Channels of the last Add; -1 after SetImpulse until the next Add.
+    int ActiveChannels() const { return activeChannels; }
+    // P, the partition count; 0 in direct form.
+    int PartitionCount() const;
+    // Whether partition p of impulse channel c is multiplied (false outside the ranges).
+    bool PartitionUsed(int c, int p) const;
+    // Taps of impulse channel c in direct form.
+    int DirectTapCount(int c) const;
+    int RingPosition(int slot) const { return ringPositions[slot & 1]; }
+    // Input samples of a slot waiting for a full block (FFT mode).
+    int PendingInput(int slot) const { return inputBlockQueues[slot & 1].Pending() / 4; }
+    // Output samples of a slot ready to be taken.
+    int ReadableOutput(int slot) const { return outputQueues[slot & 1].Readable(); }
+
+private:
+    int InstallDirectForm(const ImpulseBuffer& impulse, int length);
+    int InstallFftMode(const ImpulseBuffer& impulse, int length, int n);
+    void AddDirect(const float* const* inputs, int frames, int channels);
+    void FilterDirect(int slot, const float* input, int frames);
+    void AddFft(const float* const* inputs, int frames, int channels);
+    void ReconfigureSlots(int channels);
+    void RunPendingBlocks(int wanted);
+    bool RunBlock(int slot);
+    bool AccumulatePartitions(int slot, ComplexFloat* work);
+    bool SlotReady(int slot) const;
+    int ImpulseChannelOf(int slot) const { return impulseChannels == 2 ? slot : 0; }
+
+    int impulseChannels;             // channels of the installed impulse, 1 or 2
+    HeapBuffer kernels[2];           // per impulse channel: taps reversed (direct), or P spectra
+                                     //   of N bins scaled by 1/N (FFT)
+    HeapBuffer partitionFlags[2];    // per impulse channel: P bytes, 1 = used, 0 = silent, skipped
+    int fftSize;                     // N, the transform size; 0 in direct form
+    int impulseLength;               // L, taps of the longest impulse channel
+    int activeChannels;              // channels of the last Add; -1: the next Add reconfigures
+    SampleQueue outputQueues[2];     // per slot: filtered samples waiting to be taken
+    SampleQueue historyQueues[2];    // per slot, direct form: the last T input samples
+    BlockQueue inputBlockQueues[2];  // per slot, FFT mode: input waiting for a full block
+    int ringPositions[2];            // per slot: index of the newest input spectrum, 0..P-1
+    HeapBuffer spectrumRings[2];     // per slot: the P latest input spectra of N bins
+    HeapBuffer overlapTails[2];      // per slot: H samples carried into the next block
+    HeapBuffer workSpectrum;         // N bins: one block's summed products, shared by the slots
+    float* outputPointers[2];        // filled by Get
+};
+
+}  // namespace tolvar

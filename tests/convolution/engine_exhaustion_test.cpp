@@ -1,0 +1,231 @@
+// The engine when the heap refuses requests: SetImpulse either installs the new
+// impulse completely or leaves the old one working; the audio path stays memory
+// safe and only delivers fewer samples. The sanitizer build checks every access.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "convolution/convolution_engine.h"
+#include "tests/convolution/engine_test_support.h"
+#include "tests/convolution/failing_heap.h"
+
+namespace tolvar {
+namespace {
+
+using testing::CallbackDriver;
+using testing::Signal;
+
+struct Impulse {
+    Signal taps[2];
+    int channels;
+    int latency;
+};
+
+void Fill(ImpulseBuffer& buffer, const Impulse& impulse) {
+    if (impulse.channels == 1) {
+        testing::FillImpulse(buffer, impulse.taps[0]);
+    } else {
+        testing::FillImpulse(buffer, impulse.taps[0], impulse.taps[1]);
+    }
+}
+
+void ExpectSameState(const ConvolutionEngine& engine, const ConvolutionEngine& twin) {
+    EXPECT_EQ(engine.FftSize(), twin.FftSize());
+    EXPECT_EQ(engine.ImpulseLength(), twin.ImpulseLength());
+    EXPECT_EQ(engine.ImpulseChannels(), twin.ImpulseChannels());
+    EXPECT_EQ(engine.ActiveChannels(), twin.ActiveChannels());
+    EXPECT_EQ(engine.PartitionCount(), twin.PartitionCount());
+    for (int slot = 0; slot < 2; ++slot) {
+        EXPECT_EQ(engine.PendingInput(slot), twin.PendingInput(slot));
+        EXPECT_EQ(engine.ReadableOutput(slot), twin.ReadableOutput(slot));
+    }
+}
+
+// For every k, a SetImpulse whose heap grants only k requests either fails and
+// changes nothing (the engine goes on exactly like a twin that never saw the
+// call) or succeeds and behaves exactly like a twin that installed the impulse
+// normally.
+void SweepRefusedSetImpulse(const Impulse& from, const Impulse& to) {
+    const long length = 12000, changeAt = 4321;
+    const Signal x0 = testing::Noise(length, 51), x1 = testing::Noise(length, 52);
+    int firstSuccess = -1;
+    for (int granted = 0; granted < 40; ++granted) {
+        SCOPED_TRACE(granted);
+        ImpulseBuffer impulse;
+        ConvolutionEngine engine, twin;
+        Fill(impulse, from);
+        ASSERT_EQ(engine.SetImpulse(impulse, -1), from.latency);
+        ASSERT_EQ(twin.SetImpulse(impulse, -1), from.latency);
+        CallbackDriver driver(engine, from.latency), twinDriver(twin, from.latency);
+        Signal out[4];
+        driver.Run(x0, x1, 0, changeAt, testing::RandomBlockSizes(53, 4096), out[0], out[1]);
+        twinDriver.Run(x0, x1, 0, changeAt, testing::RandomBlockSizes(53, 4096), out[2], out[3]);
+
+        Fill(impulse, to);
+        int latency;
+        {
+            testing::FailingHeap heap(granted);
+            latency = engine.SetImpulse(impulse, -1);
+        }
+        if (latency < 0) {
+            EXPECT_EQ(firstSuccess, -1) << "failed again after succeeding with fewer grants";
+            ExpectSameState(engine, twin);
+        } else {
+            EXPECT_EQ(latency, to.latency);
+            EXPECT_EQ(twin.SetImpulse(impulse, -1), to.latency);
+            driver.RaiseLatency(latency);
+            twinDriver.RaiseLatency(latency);
+            if (firstSuccess < 0) firstSuccess = granted;
+        }
+        driver.Run(x0, x1, changeAt, length, testing::RandomBlockSizes(54, 4096), out[0], out[1]);
+        twinDriver.Run(x0, x1, changeAt, length, testing::RandomBlockSizes(54, 4096), out[2], out[3]);
+        EXPECT_EQ(out[0], out[2]);
+        EXPECT_EQ(out[1], out[3]);
+        if (firstSuccess >= 0 && granted >= firstSuccess + 2) break;
+    }
+    EXPECT_GT(firstSuccess, 0);  // the sweep did see refusals, and an end to them
+}
+
+const Impulse kShortFft{{testing::DecayingImpulse(300, 61), {}}, 1, 512};
+const Impulse kLongFft{{testing::DecayingImpulse(3000, 62), {}}, 1, 4096};
+const Impulse kDirect{{testing::DecayingImpulse(60, 63), {}}, 1, 0};
+const Impulse kTwoChannelFft{{testing::DecayingImpulse(2000, 64), testing::DecayingImpulse(700, 65)}, 2, 2048};
+const Impulse kTwoChannelDirect{{testing::DecayingImpulse(90, 66), testing::DecayingImpulse(20, 67)}, 2, 0};
+
+TEST(ConvolutionEngineExhaustion, RefusedSetImpulseLeavesThePreviousImpulseWorking) {
+    {
+        SCOPED_TRACE("FFT to larger FFT");
+        SweepRefusedSetImpulse(kShortFft, kLongFft);
+    }
+    {
+        SCOPED_TRACE("FFT to direct form");
+        SweepRefusedSetImpulse(kLongFft, kTwoChannelDirect);
+    }
+    {
+        SCOPED_TRACE("direct form to FFT");
+        SweepRefusedSetImpulse(kDirect, kTwoChannelFft);
+    }
+    {
+        SCOPED_TRACE("one-channel to two-channel FFT");
+        SweepRefusedSetImpulse(kShortFft, kTwoChannelFft);
+    }
+}
+
+// Queue growth refused on the audio path: fewer samples come out, never a
+// wrong access, every sample delivered is bounded by what the convolution can
+// produce, and after Reset with a healthy heap the engine is as good as new.
+TEST(ConvolutionEngineExhaustion, AudioPathDeliversLessButStaysSafe) {
+    for (const Impulse* impulse : {&kDirect, &kTwoChannelDirect, &kShortFft, &kTwoChannelFft}) {
+        SCOPED_TRACE(impulse->latency);
+        double gain[2] = {0.0, 0.0};
+        for (int c = 0; c < 2; ++c) {
+            for (float tap : impulse->taps[impulse->channels == 2 ? c : 0]) gain[c] += std::fabs(tap);
+        }
+        const Signal x0 = testing::Noise(12000, 71), x1 = testing::Noise(12000, 72);
+        bool sawShortfall = false;
+        for (int granted = 0; granted < 16; ++granted) {
+            SCOPED_TRACE(granted);
+            ImpulseBuffer buffer;
+            Fill(buffer, *impulse);
+            ConvolutionEngine engine;
+            ASSERT_EQ(engine.SetImpulse(buffer, -1), impulse->latency);
+            CallbackDriver driver(engine, impulse->latency);
+            Signal out0, out1;
+            {
+                testing::FailingHeap heap(granted);
+                driver.Run(x0, x1, 0, 12000, testing::RandomBlockSizes(73, 4096), out0, out1);
+            }
+            if (HasFailure()) return;
+            sawShortfall |= driver.SilentFrames() > impulse->latency;
+            for (int c = 0; c < 2; ++c) {
+                EXPECT_LE(driver.Delivered(c).size(), 12000u);
+                for (float y : driver.Delivered(c)) ASSERT_LE(std::fabs(y), gain[c] * 1.0001) << "slot " << c;
+            }
+
+            engine.Reset();
+            const Signal y = testing::Noise(6000, 74);
+            CallbackDriver fresh(engine, impulse->latency);
+            Signal fresh0, fresh1;
+            fresh.Run(y, y, 0, 6000, testing::RandomBlockSizes(75, 4096), fresh0, fresh1);
+            EXPECT_EQ(fresh.SilentFrames(), impulse->latency);
+            std::vector<double> actual, reference;
+            for (long t = 0; t < 6000; ++t) {
+                actual.push_back(fresh0[static_cast<std::size_t>(t)]);
+                reference.push_back(testing::Convolved(impulse->taps[0], y, t - impulse->latency));
+            }
+            EXPECT_LE(testing::RelativeErrorDb(actual, reference), -120.0);
+        }
+        EXPECT_TRUE(sawShortfall);
+    }
+}
+
+// A slot coming back into use needs its ring and tail on the audio path. When
+// the heap refuses them the slot delivers nothing, and slot 0 is unharmed; the
+// next SetImpulse brings the slot back.
+TEST(ConvolutionEngineExhaustion, SlotThatCannotComeBackStaysSilent) {
+    ImpulseBuffer buffer;
+    Fill(buffer, kShortFft);
+    ConvolutionEngine engine;
+    ASSERT_EQ(engine.SetImpulse(buffer, -1), 512);
+    const Signal x = testing::Noise(4000, 81);
+    const float* inputs[2] = {x.data(), x.data()};
+    engine.Add(inputs, 1000, 1);  // slot 1 retired: ring and tail freed
+    {
+        testing::FailingHeap heap(0);
+        engine.Add(inputs, 1000, 2);
+        EXPECT_GT(heap.Refusals(), 0);
+    }
+    EXPECT_EQ(engine.PendingInput(1), 0);
+    engine.Avail(100000);
+    EXPECT_EQ(engine.ReadableOutput(0), 1536);
+    EXPECT_EQ(engine.ReadableOutput(1), 0);
+    EXPECT_EQ(engine.Avail(100000), 0);  // nothing that both slots hold
+    EXPECT_EQ(engine.Get()[1], nullptr);
+
+    ASSERT_EQ(engine.SetImpulse(buffer, -1), 512);
+    engine.Reset();
+    engine.Add(inputs, 2000, 2);
+    EXPECT_EQ(engine.Avail(100000), 1536);
+    EXPECT_EQ(engine.ReadableOutput(1), 1536);
+}
+
+// In steady state the audio path allocates nothing: once the queues have grown
+// to the largest backlog, and the input block queue has filled its two blocks of
+// 16368 samples once, a heap that refuses everything changes nothing, and the
+// output is still the convolution.
+TEST(ConvolutionEngineExhaustion, SteadyStateAsksTheHeapForNothing) {
+    for (const Impulse* impulse : {&kDirect, &kTwoChannelDirect, &kShortFft, &kLongFft, &kTwoChannelFft}) {
+        SCOPED_TRACE(impulse->latency);
+        ImpulseBuffer buffer;
+        Fill(buffer, *impulse);
+        ConvolutionEngine engine;
+        ASSERT_EQ(engine.SetImpulse(buffer, -1), impulse->latency);
+        const long length = 60000, warm = 2 * 16368 + 8192;
+        const Signal x0 = testing::Noise(length, 91), x1 = testing::Noise(length, 92);
+        // The host's block size cycles through a few values, as when it varies.
+        int cycle = 0;
+        const auto sizes = [&cycle]() { return (++cycle % 3) == 0 ? 300 : 512; };
+        CallbackDriver driver(engine, impulse->latency);
+        Signal out[2];
+        driver.Run(x0, x1, 0, warm, sizes, out[0], out[1]);
+        {
+            testing::FailingHeap heap(0);
+            driver.Run(x0, x1, warm, length, sizes, out[0], out[1]);
+            EXPECT_EQ(heap.Requests(), 0);
+        }
+        EXPECT_EQ(driver.SilentFrames(), impulse->latency);
+        for (int c = 0; c < 2; ++c) {
+            std::vector<double> actual, reference;
+            for (long t = length - 3000; t < length; ++t) {
+                actual.push_back(out[c][static_cast<std::size_t>(t)]);
+                reference.push_back(testing::Convolved(impulse->taps[impulse->channels == 2 ? c : 0],
+                                                       c == 0 ? x0 : x1, t - impulse->latency));
+            }
+            EXPECT_LE(testing::RelativeErrorDb(actual, reference), -120.0) << "channel " << c;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tolvar
