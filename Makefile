@@ -2,8 +2,9 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 BUILD_SAN ?= build-asan
+BUILD_TSAN ?= build-tsan
 
-.PHONY: all deps build test test-native test-sanitizers bench clean
+.PHONY: all deps build test test-native test-sanitizers test-threads bench clean
 
 all: build
 
@@ -24,10 +25,17 @@ test-sanitizers: deps
 	cmake --build $(BUILD_SAN) -j $(JOBS)
 	ctest --test-dir $(BUILD_SAN) --output-on-failure -j $(JOBS)
 
-test: test-native test-sanitizers
+# The concurrency test again under ThreadSanitizer: any report fails it.
+test-threads: deps
+	cmake -S . -B $(BUILD_TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTOLVAR_SANITIZE=thread -DTOLVAR_BUILD_BENCH=OFF
+	cmake --build $(BUILD_TSAN) -j $(JOBS) --target plugin_concurrency_test tolvar
+	TSAN_OPTIONS=halt_on_error=1 $(BUILD_TSAN)/tests/plugin/plugin_concurrency_test
+
+test: test-native test-sanitizers test-threads
 
 bench: build
 	bash scripts/run-benchmarks.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_SAN)
+	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_TSAN)

@@ -32,8 +32,9 @@ public:
                AddSection(kParamHShelfF, kParamHShelfG, kHighShelfHz, false);
     }
 
-    // The response as floats at hostRate into `output`; false when it cannot be sized.
-    bool Convert(double hostRate, HeapBuffer& output) const;
+    // The response as floats at hostRate into `output`, and the delay the
+    // conversion built into it; false when it cannot be sized.
+    bool Convert(double hostRate, HeapBuffer& output, int& delay) const;
 
 private:
     int Choice(int index) const { return ChoiceFromNormalized(index, values[index]); }
@@ -79,28 +80,31 @@ bool CopyNarrowed(const double* response, int count, HeapBuffer& output) {
     return true;
 }
 
-bool Composition::Convert(double hostRate, HeapBuffer& output) const {
+bool Composition::Convert(double hostRate, HeapBuffer& output, int& delay) const {
+    delay = 0;
     const int count = accumulator.Count<double>();
     if (count == 0) return UnitImpulse(output);
     const double* response = accumulator.As<double>();
     if (std::fabs(hostRate - compositionRate) <= kSameRateTolerance)
         return CopyNarrowed(response, count, output);
-    return ResampleFilter(response, count, compositionRate, hostRate, output);
+    return ResampleFilter(response, count, compositionRate, hostRate, output, &delay);
 }
 
 }  // namespace
 
 bool BuildCompositeImpulse(const double (&paramValues)[kParamCount], double hostRate,
-                           const IrLibrary& library, ImpulseBuffer& impulse) {
+                           const IrLibrary& library, ImpulseBuffer& impulse, int* conversionDelay) {
     if (!(hostRate > 0.0 && std::isfinite(hostRate))) return false;
     Composition composition(paramValues, library);
     if (!composition.AddSections()) return false;
     HeapBuffer taps(kGranularity);
-    if (!composition.Convert(hostRate, taps)) return false;
+    int delay = 0;
+    if (!composition.Convert(hostRate, taps, delay)) return false;
 
     impulse.sampleRate = hostRate;
     impulse.channels = 1;
     impulse.samples[0].SwapStorage(taps);
+    if (conversionDelay) *conversionDelay = delay;
     return true;
 }
 

@@ -18,12 +18,14 @@ namespace tolvar {
 //   - copied one to one when the rates lie within 0.0001 Hz of each other;
 //   - otherwise converted with ResampleFilter, in either direction, which may
 //     start it up to kResamplerHalfWidth - 1 samples late (see there).
+// *conversionDelay (may be null) receives that lateness in samples at hostRate,
+// 0 when nothing was converted: the caller reports it as part of its latency.
 //
 // Returns false, leaving `impulse` exactly as it was, when hostRate is not
 // finite and positive or a buffer could not be sized; the previous response
 // then stays in use. Files are read on the calling thread; the caller holds
 // the instance lock.
 bool BuildCompositeImpulse(const double (&paramValues)[kParamCount], double hostRate,
-                           const IrLibrary& library, ImpulseBuffer& impulse);
+                           const IrLibrary& library, ImpulseBuffer& impulse, int* conversionDelay = nullptr);
 
 }  // namespace tolvar

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config g++-multilib
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libsoxr-dev libfftw3-dev
 )

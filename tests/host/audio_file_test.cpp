@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "host/audio_file.h"
-#include "tests/host/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace tolvar {
 namespace {

@@ -13,7 +13,7 @@
 #include "host/media_source.h"
 #include "host/source_registry.h"
 #include "plugin/host_services/pcm_source.h"
-#include "tests/host/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace tolvar {
 namespace {

@@ -17,7 +17,7 @@
 #include "host/plugin_library.h"
 #include "host/source_registry.h"
 #include "tests/host/fake_plugin_protocol.h"
-#include "tests/host/test_files.h"
+#include "tests/support/test_files.h"
 
 namespace tolvar {
 namespace {

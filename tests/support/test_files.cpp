@@ -1,4 +1,4 @@
-#include "tests/host/test_files.h"
+#include "tests/support/test_files.h"
 
 #include <sndfile.h>
 
@@ -31,7 +31,7 @@ TempDir::TempDir() {
     std::random_device entropy;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::filesystem::path candidate =
-            std::filesystem::temp_directory_path() / ("tolvar-host-" + std::to_string(entropy()));
+            std::filesystem::temp_directory_path() / ("tolvar-test-" + std::to_string(entropy()));
         if (std::filesystem::create_directory(candidate)) {
             path_ = candidate.string();
             return;

@@ -1,0 +1,48 @@
+#include "plugin/ir_library_path.h"
+
+#include <cstring>
+
+#include "plugin/platform/platform.h"
+
+namespace tolvar {
+namespace {
+
+char irLibraryPath[kIrLibraryPathBytes];
+
+constexpr char kFolderName[] = "tolvar";
+
+}  // namespace
+
+bool BuildIrLibraryPath(const char* modulePath, char separator, char* out, int outBytes) {
+    if (!out || outBytes < 1) return false;
+    std::size_t folderLength = 0;  // bytes kept from modulePath, through its last separator
+    const std::size_t pathLength = modulePath ? std::strlen(modulePath) : 0;
+    for (std::size_t i = pathLength; i > 0; --i) {
+        if (modulePath[i - 1] == '\\' || modulePath[i - 1] == '/') {
+            folderLength = i;
+            break;
+        }
+    }
+    const std::size_t nameLength = sizeof kFolderName - 1;
+    if (folderLength + nameLength + 2 > static_cast<std::size_t>(outBytes)) {
+        out[0] = '\0';
+        return false;
+    }
+    if (folderLength > 0) std::memmove(out, modulePath, folderLength);
+    std::memcpy(out + folderLength, kFolderName, nameLength);
+    out[folderLength + nameLength] = separator;
+    out[folderLength + nameLength + 1] = '\0';
+    return true;
+}
+
+const char* EnsureIrLibraryPath() {
+    if (irLibraryPath[0] != '\0') return irLibraryPath;
+    char modulePath[kIrLibraryPathBytes];
+    if (GetLibraryFilePath(modulePath, sizeof modulePath) < 0) return nullptr;
+    if (!BuildIrLibraryPath(modulePath, kIrFolderSeparator, irLibraryPath, sizeof irLibraryPath)) return nullptr;
+    return irLibraryPath;
+}
+
+const char* IrLibraryPath() { return irLibraryPath; }
+
+}  // namespace tolvar

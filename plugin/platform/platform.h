@@ -1,0 +1,23 @@
+#pragma once
+// The few operating-system services the plug-in uses, with a Win32 form and a
+// portable form (platform_win32.cpp / platform_posix.cpp).
+
+namespace tolvar {
+
+// The separator written after the IR library's folder name.
+#if defined(_WIN32)
+constexpr char kIrFolderSeparator = '\\';
+#else
+constexpr char kIrFolderSeparator = '/';
+#endif
+
+// Writes the plug-in library's own file path into buffer (size bytes, always
+// terminated) and returns its length: 0 when the system cannot tell, -1 (buffer
+// empty) when the path does not fit, since a cut path would name the wrong folder.
+int GetLibraryFilePath(char* buffer, int size);
+
+// Copies at most size - 1 characters of source and always terminates dest.
+// Nothing is written when dest is null or size < 1.
+void BoundedCopy(char* dest, const char* source, int size);
+
+}  // namespace tolvar

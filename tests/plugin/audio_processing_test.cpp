@@ -1,0 +1,222 @@
+// The audio callback: alignment with the reported latency, leading silence,
+// impulse changes while audio runs, and the processor's floating-point modes.
+#include <xmmintrin.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "tests/plugin/instance_fixture.h"
+
+namespace tolvar::testing {
+namespace {
+
+using Signal = std::vector<float>;
+
+Signal Noise(int length, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
+    Signal signal(length);
+    for (float& s : signal) s = uniform(random);
+    return signal;
+}
+
+// y = scale * (x conv h), in double.
+std::vector<double> Convolve(const Signal& x, const std::vector<double>& h, double scale) {
+    std::vector<double> y(x.size(), 0.0);
+    for (std::size_t n = 0; n < x.size(); ++n) {
+        double sum = 0.0;
+        for (std::size_t k = 0; k < h.size() && k <= n; ++k) sum += h[k] * x[n - k];
+        y[n] = scale * sum;
+    }
+    return y;
+}
+
+struct Stereo {
+    Signal left, right;
+};
+
+// Runs the signals through processReplacing in blocks of the given sizes (cycled).
+Stereo Process(AEffect* effect, const Signal& left, const Signal& right, const std::vector<int>& blockSizes) {
+    Stereo out{Signal(left.size()), Signal(right.size())};
+    std::size_t position = 0;
+    for (std::size_t b = 0; position < left.size(); ++b) {
+        const int n = std::min<int>(blockSizes[b % blockSizes.size()], static_cast<int>(left.size() - position));
+        Signal inL(left.begin() + position, left.begin() + position + n);
+        Signal inR(right.begin() + position, right.begin() + position + n);
+        Signal outL(n, 99.0f), outR(n, 99.0f);
+        float* inputs[2] = {inL.data(), inR.data()};
+        float* outputs[2] = {outL.data(), outR.data()};
+        effect->processReplacing(effect, inputs, outputs, n);
+        std::copy(outL.begin(), outL.end(), out.left.begin() + position);
+        std::copy(outR.begin(), outR.end(), out.right.begin() + position);
+        position += n;
+    }
+    return out;
+}
+
+// Largest difference between output and the reference delayed by `delay`, relative to the reference's peak.
+double RelativeError(const Signal& output, const std::vector<double>& reference, int delay) {
+    double peak = 0.0, error = 0.0;
+    for (std::size_t t = 0; t < output.size(); ++t) {
+        const double expected = t >= static_cast<std::size_t>(delay) ? reference[t - delay] : 0.0;
+        peak = std::max(peak, std::abs(expected));
+        error = std::max(error, std::abs(output[t] - expected));
+    }
+    return error / peak;
+}
+
+std::vector<int> RandomBlockSizes(unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<int> sizes = {0, 1, 0, 1, 7, 4099, 1};
+    for (int i = 0; i < 200; ++i) sizes.push_back(std::uniform_int_distribution<int>(0, 1500)(random));
+    return sizes;
+}
+
+class AudioTest : public InstanceTest {};
+
+TEST_F(AudioTest, OutputIsTheInputFilteredAndDelayedByTheReportedLatency) {
+    for (int taps : {100, 3000}) {
+        SCOPED_TRACE(taps);
+        InMemoryIrFiles::Instance().Clear();
+        const std::vector<double> response = DecayingResponse(taps);
+        PutFile("1800+0.wav", response);
+        AEffect* effect = Create();
+        ASSERT_NE(effect, nullptr);
+        BypassAllBut(effect, kParamBand2G);
+        effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+        const int delay = effect->initialDelay;
+        EXPECT_EQ(delay, taps > 128 ? 4096 : 0);
+
+        const Signal left = Noise(20000, 1), right = Noise(20000, 2);
+        const Stereo out = Process(effect, left, right, RandomBlockSizes(taps));
+        EXPECT_LT(RelativeError(out.left, Convolve(left, response, kStandardScale), delay), 1e-5);
+        EXPECT_LT(RelativeError(out.right, Convolve(right, response, kStandardScale), delay), 1e-5);
+    }
+}
+
+TEST_F(AudioTest, LeadingSilenceFillsTheFirstBlocksUntilTheLatencyIsReached) {
+    const std::vector<double> response = DecayingResponse(1000);
+    PutFile("6800+0.wav", response);
+    AEffect* effect = Create();
+    ASSERT_NE(effect, nullptr);
+    BypassAllBut(effect, kParamHShelfG);
+    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+    ASSERT_EQ(effect->initialDelay, 1024);
+
+    Signal impulse(1200, 0.0f);
+    impulse[0] = 1.0f;
+    const Stereo out = Process(effect, impulse, impulse, {100});
+    for (int t = 0; t < 1024; ++t) ASSERT_EQ(out.left[t], 0.0f) << t;  // ten silent blocks and 24 frames
+    EXPECT_NEAR(out.left[1024], kStandardScale * response[0], 1e-6);
+    EXPECT_NEAR(out.left[1100], kStandardScale * response[76], 1e-6);
+    EXPECT_EQ(InstanceOf(effect)->delayInserted, 1024);
+
+    // A block of no frames writes nothing and owes nothing.
+    float* none[2] = {nullptr, nullptr};
+    float dummy[1] = {5.0f};
+    float* outputs[2] = {dummy, dummy};
+    effect->processReplacing(effect, none, outputs, 0);
+    EXPECT_EQ(dummy[0], 5.0f);
+}
+
+TEST_F(AudioTest, ALatencyRiseWhileRunningInsertsExactlyTheDifference) {
+    const std::vector<double> shortResponse = DecayingResponse(200), longResponse = DecayingResponse(3000);
+    PutFile("820+0.wav", shortResponse);  // N = 512, latency 256
+    PutFile("820+1.wav", longResponse);   // N = 8192, latency 4096
+    AEffect* effect = Create();
+    ASSERT_NE(effect, nullptr);
+    BypassAllBut(effect, kParamBand1G);
+    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+    ASSERT_EQ(effect->initialDelay, 256);
+
+    const Signal input = Noise(30000, 3);
+    const int changeAt = 5000;
+    Stereo before = Process(effect, Signal(input.begin(), input.begin() + changeAt),
+                            Signal(input.begin(), input.begin() + changeAt), {333});
+    EXPECT_LT(RelativeError(before.left, Convolve(Signal(input.begin(), input.begin() + changeAt), shortResponse,
+                                                  kStandardScale), 256), 1e-5);
+    effect->setParameter(effect, kParamBand1G, 13.0f / 25);
+    ASSERT_EQ(effect->initialDelay, 4096);
+    const Signal rest(input.begin() + changeAt, input.end());
+    const Stereo after = Process(effect, rest, rest, {333});
+    EXPECT_EQ(InstanceOf(effect)->delayInserted, 4096);
+
+    // Once the new impulse has seen enough input, the output is aligned with the new latency.
+    const std::vector<double> reference = Convolve(input, longResponse, kStandardScale);
+    const int settled = changeAt + 4096 + 3000 + 512;
+    double peak = 0.0, error = 0.0;
+    for (std::size_t t = settled - changeAt; t < after.left.size(); ++t) {
+        const double expected = reference[changeAt + t - 4096];
+        peak = std::max(peak, std::abs(expected));
+        error = std::max(error, std::abs(after.left[t] - expected));
+    }
+    EXPECT_LT(error / peak, 1e-5);
+}
+
+TEST_F(AudioTest, ADirectFormImpulseDropsQueuedAudioAndFollowsWithoutLag) {
+    PutFile("820+0.wav", DecayingResponse(1000));
+    const std::vector<double> shortResponse = DecayingResponse(50);
+    PutFile("820+1.wav", shortResponse);
+    AEffect* effect = Create();
+    ASSERT_NE(effect, nullptr);
+    BypassAllBut(effect, kParamBand1G);
+    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+    const Signal first = Noise(3000, 4);
+    Process(effect, first, first, {512});
+
+    effect->setParameter(effect, kParamBand1G, 13.0f / 25);
+    EXPECT_EQ(effect->initialDelay, 1024);  // kept until the host switches the effect off
+    const Signal next = Noise(2048, 5);
+    const Stereo out = Process(effect, next, next, {512});
+    EXPECT_LT(RelativeError(out.left, Convolve(next, shortResponse, kStandardScale), 0), 1e-6);
+}
+
+TEST_F(AudioTest, InputAndOutputMayShareMemoryAndProcessTouchesNothing) {
+    const std::vector<double> response = DecayingResponse(300);
+    PutFile("100+0.wav", response);
+    AEffect* effect = Create();
+    ASSERT_NE(effect, nullptr);
+    BypassAllBut(effect, kParamLShelfG);
+    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+    const int delay = effect->initialDelay;
+
+    const Signal input = Noise(6000, 6);
+    Signal left = input, right = input;
+    for (int start = 0; start < 6000; start += 600) {
+        float* buffers[2] = {left.data() + start, right.data() + start};
+        effect->processReplacing(effect, buffers, buffers, 600);
+    }
+    EXPECT_LT(RelativeError(left, Convolve(input, response, kStandardScale), delay), 1e-5);
+    EXPECT_EQ(left, right);
+
+    Signal untouched = input;
+    float* buffers[2] = {untouched.data(), untouched.data()};
+    effect->process(effect, buffers, buffers, 600);
+    EXPECT_EQ(untouched, input);
+}
+
+TEST_F(AudioTest, OutputHasNoSubnormalsAndTheHostsFloatingPointModesSurvive) {
+    PutFile("100+0.wav", DecayingResponse(3000, 0.97));  // decays deep below the float range
+    AEffect* effect = Create();
+    ASSERT_NE(effect, nullptr);
+    BypassAllBut(effect, kParamLShelfG);
+
+    Signal input(20000, 0.0f);
+    input[0] = 1.0f;
+    for (int i = 10000; i < 10100; ++i) input[i] = (i % 2 ? 1e-39f : -3e-42f);  // subnormal input
+    for (int i = 10100; i < 10200; ++i) input[i] = 1e-36f;
+    for (bool filtered : {true, false}) {
+        if (!filtered) {  // every section off: the unit impulse in direct form
+            for (int g : {kParamLShelfG, kParamBand1G, kParamBand2G, kParamHShelfG}) effect->setParameter(effect, g, 1.0f);
+        }
+        const unsigned hostModes = _mm_getcsr() & ~0x8040u;  // host runs without flush-to-zero
+        _mm_setcsr(hostModes);
+        const Stereo out = Process(effect, input, input, {256});
+        EXPECT_EQ(_mm_getcsr(), hostModes);
+        for (float s : out.left) ASSERT_TRUE(s == 0.0f || std::isnormal(s)) << s;
+    }
+}
+
+}  // namespace
+}  // namespace tolvar::testing

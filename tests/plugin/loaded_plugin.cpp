@@ -1,0 +1,78 @@
+#include "tests/plugin/loaded_plugin.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+namespace tolvar::testing {
+
+LoadedPluginFolder::LoadedPluginFolder(const std::string& subfolder) {
+    const std::filesystem::path folder = std::filesystem::path(dir_.path()) / subfolder;
+    std::filesystem::create_directories(folder / "tolvar");
+    pluginPath_ = (folder / "tolvar.so").string();
+    irFolder_ = (folder / "tolvar").string();
+    std::filesystem::copy_file(TOLVAR_PLUGIN_PATH, pluginPath_);
+}
+
+void LoadedPluginFolder::PutIr(const std::string& fileName, const std::vector<double>& samples, int rate) const {
+    ASSERT_TRUE(test::WriteWavDoubles(IrPath(fileName), SF_FORMAT_WAV | SF_FORMAT_FLOAT, rate, 1, samples));
+}
+
+std::shared_ptr<PluginLibrary> LoadedPluginFolder::Load() const {
+    std::string error;
+    auto library = PluginLibrary::Load(pluginPath_, &error);
+    EXPECT_TRUE(library) << error;
+    return library;
+}
+
+std::unique_ptr<PluginInstance> LoadedPluginFolder::Create() const {
+    auto library = Load();
+    if (!library) return nullptr;
+    std::string error;
+    auto instance = PluginInstance::Create(library, &error);
+    EXPECT_TRUE(instance) << error;
+    return instance;
+}
+
+std::vector<double> FloatResponse(int length, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
+    std::vector<double> taps(length);
+    float envelope = 0.6f;
+    for (int i = 0; i < length; ++i, envelope *= 0.995f) taps[i] = static_cast<float>(envelope * uniform(random));
+    taps[0] = 1.0f;
+    return taps;
+}
+
+std::vector<double> Convolve(const std::vector<double>& a, const std::vector<double>& b, double scale) {
+    if (a.empty() || b.empty()) return {};
+    std::vector<double> y(a.size() + b.size() - 1, 0.0);
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        for (std::size_t j = 0; j < b.size(); ++j) y[i + j] += a[i] * b[j];
+    }
+    for (double& v : y) v *= scale;
+    return y;
+}
+
+std::vector<float> ProcessMono(PluginInstance& plugin, const std::vector<float>& input,
+                               const std::vector<int32_t>& blockSizes) {
+    const AudioChannels out = plugin.ProcessSignal({input, input}, blockSizes);
+    EXPECT_EQ(out.size(), 2u);
+    if (out.size() != 2) return {};
+    EXPECT_EQ(out[0], out[1]);
+    return out[0];
+}
+
+double RelativeError(const std::vector<float>& output, const std::vector<double>& reference, int delay) {
+    double peak = 0.0, error = 0.0;
+    for (std::size_t t = 0; t < output.size(); ++t) {
+        const std::size_t at = t - static_cast<std::size_t>(delay);
+        const double expected = t >= static_cast<std::size_t>(delay) && at < reference.size() ? reference[at] : 0.0;
+        peak = std::max(peak, std::abs(expected));
+        error = std::max(error, std::abs(output[t] - expected));
+    }
+    return peak > 0.0 ? error / peak : error;
+}
+
+}  // namespace tolvar::testing

@@ -1,0 +1,57 @@
+#pragma once
+// The plug-in binary as a host meets it: a fresh copy of tolvar.so in a
+// temporary folder, with the IR library folder "tolvar/" beside it filled by the
+// test. Each copy is a separate library with its own process-wide state, so
+// every test starts as a freshly started host would.
+#include <sndfile.h>
+
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/plugin_instance.h"
+#include "tests/support/test_files.h"
+
+namespace tolvar::testing {
+
+constexpr double kStandardScale = 1.2599210498948732;  // 2^(2/6)
+constexpr double kHiQScale = 1.7817974362806785;       // 2^(5/6)
+
+class LoadedPluginFolder {
+public:
+    // `subfolder` places the copy deeper inside the temporary folder.
+    explicit LoadedPluginFolder(const std::string& subfolder = "");
+
+    const std::string& pluginPath() const { return pluginPath_; }
+    std::string IrPath(const std::string& fileName) const { return irFolder_ + "/" + fileName; }
+
+    // Writes a mono 32-bit float WAV into the IR folder.
+    void PutIr(const std::string& fileName, const std::vector<double>& samples, int rate = 44100) const;
+
+    std::shared_ptr<PluginLibrary> Load() const;
+    std::unique_ptr<PluginInstance> Create() const;
+
+private:
+    test::TempDir dir_;
+    std::string pluginPath_;
+    std::string irFolder_;
+};
+
+// Values exactly representable as floats, so a float WAV file holds them exactly.
+std::vector<double> FloatResponse(int length, unsigned seed);
+
+// scale * (a conv b), in double.
+std::vector<double> Convolve(const std::vector<double>& a, const std::vector<double>& b, double scale = 1.0);
+
+// Runs `input` (mono, fed to both channels) through the instance and returns
+// the left output.
+std::vector<float> ProcessMono(PluginInstance& plugin, const std::vector<float>& input,
+                               const std::vector<int32_t>& blockSizes);
+
+// Largest |output[t] - reference[t - delay]| over the output, relative to the
+// reference's peak.
+double RelativeError(const std::vector<float>& output, const std::vector<double>& reference, int delay);
+
+}  // namespace tolvar::testing
