@@ -154,6 +154,59 @@ TEST_F(AudioTest, ALatencyRiseWhileRunningInsertsExactlyTheDifference) {
     EXPECT_LT(error / peak, 1e-5);
 }
 
+// Where each pulse of a pulse train comes out, relative to the pulse: the
+// position of the largest output sample in the window after it.
+std::vector<int> PulseArrivals(const Signal& output, int spacing, int firstPulse) {
+    std::vector<int> arrivals;
+    for (int start = firstPulse; start + spacing <= static_cast<int>(output.size()); start += spacing) {
+        int best = start;
+        for (int t = start; t < start + spacing; ++t) {
+            if (std::abs(output[t]) > std::abs(output[best])) best = t;
+        }
+        arrivals.push_back(best - start);
+    }
+    return arrivals;
+}
+
+TEST_F(AudioTest, TheDelayOfARateConversionIsPartOfTheReportedLatency) {
+    // A one-sample delay at 48 kHz: at 44.1 kHz it lands between samples, so the
+    // conversion keeps its pre-ringing by starting the response a little late.
+    std::vector<double> delayed(300, 0.0);
+    delayed[1] = 1.0;
+    PutFile("820+0.wav", delayed, 48000.0);
+    AEffect* effect = Create();
+    ASSERT_NE(effect, nullptr);
+    BypassAllBut(effect, kParamBand1G);
+    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+    EqInstance& instance = *InstanceOf(effect);
+    ASSERT_EQ(effect->initialDelay, 512);
+    EXPECT_EQ(instance.impulseDelay, 0);
+
+    const int spacing = 2000;
+    Signal pulses(40 * spacing, 0.0f);
+    for (std::size_t t = 0; t < pulses.size(); t += spacing) pulses[t] = 1.0f;
+    auto arrivalsAfter = [&](int blocks) {
+        const Signal chunk(pulses.begin(), pulses.begin() + blocks * spacing);
+        return PulseArrivals(Process(effect, chunk, chunk, {500}).left, spacing, 0);
+    };
+    for (int arrival : arrivalsAfter(5)) EXPECT_EQ(arrival, 512 + 1);
+
+    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    const int shifted = instance.impulseDelay;
+    EXPECT_GT(shifted, 0);
+    EXPECT_EQ(effect->initialDelay, 512 + shifted);
+    // Pulses already in the engine may straddle the change; from the second one on, all are aligned.
+    const std::vector<int> at44k = arrivalsAfter(10);
+    for (std::size_t i = 1; i < at44k.size(); ++i) EXPECT_EQ(at44k[i], effect->initialDelay + 1) << i;
+
+    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    EXPECT_EQ(instance.impulseDelay, 0);
+    EXPECT_EQ(effect->initialDelay, 512 + shifted);  // never falls while running
+    const std::vector<int> back = arrivalsAfter(10);
+    for (std::size_t i = 1; i < back.size(); ++i) EXPECT_EQ(back[i], effect->initialDelay + 1) << i;
+}
+
 TEST_F(AudioTest, ADirectFormImpulseDropsQueuedAudioAndFollowsWithoutLag) {
     PutFile("820+0.wav", DecayingResponse(1000));
     const std::vector<double> shortResponse = DecayingResponse(50);
