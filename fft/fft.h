@@ -24,6 +24,10 @@ struct ComplexFloat {
 //
 // Thread safety: FftInitTables must have returned before the first transform;
 // afterwards any number of threads may transform distinct arrays at once.
+//
+// Real-time use: a transform allocates nothing, takes no lock and computes no
+// trigonometric function. It uses AVX2 and FMA when the processor has them
+// (checked at run time) and SSE2 otherwise; data needs only float alignment.
 
 // Builds the twiddle tables once per process. Safe to call from several threads
 // at once: every caller returns only after the tables are complete.

@@ -1,0 +1,346 @@
+// The transform written once over a small vector interface (`O`), compiled
+// separately for SSE2 and for AVX2. Include it only from the instruction-set
+// source files: everything here has internal linkage, so each of them gets its
+// own copy built with its own compiler flags.
+//
+// The operations, their operands and their order are those of the scalar
+// reference, so that without fused multiply-add every result is bit-identical.
+//
+// A vector holds W = O::kWidth complex values. The passes (32 points and more)
+// process W consecutive j at a time. The small kernels (2 to 16 points) keep a
+// whole transform in registers, two complex values per 128-bit half; the AVX2
+// version runs two independent transforms at once, one in each half.
+//
+// Ops interface (all static):
+//   V, kWidth, kTwoPerVector
+//   Load/Store(ptr), LoadHalves/StoreHalves(lo, hi)  (kernels: one transform per half)
+//   Add Sub Mul Xor Splat Signs(re0, im0, re1, im1)  (sign pattern per 128-bit half)
+//   Swap      (re, im) -> (im, re) in every complex value
+//   DupLo/DupHi, LoHi(x, y), SwapHi              per 128-bit half
+//   FirstFrom(x, y)                              complex 0 of x, the rest of y
+//   CMul/CMulConj(x, wr, wi)                     x * w and x * conj(w)
+//   TwiddlesAt / TwiddlesAfterFirst / TwiddlesMirrored / TwiddlesMirroredAfterFirst
+#pragma once
+
+#include "fft/twiddle_tables.h"
+
+namespace tolvar {
+namespace {
+
+using C = ComplexFloat;
+
+#define FFT_INLINE inline __attribute__((always_inline))
+
+template <class O>
+FFT_INLINE typename O::V TimesI(typename O::V x) {
+    return O::Xor(O::Swap(x), O::Signs(1, 0, 1, 0));
+}
+
+// Products by (h, h) and (h, -h): sqrt(1/2) * (re -+ im), one multiplication per part.
+template <class O>
+FFT_INLINE typename O::V MulSqrtHalf(typename O::V x, typename O::V h) {
+    return O::Mul(O::Add(x, TimesI<O>(x)), h);
+}
+
+template <class O>
+FFT_INLINE typename O::V MulSqrtHalfConj(typename O::V x, typename O::V h) {
+    return O::Mul(O::Sub(x, TimesI<O>(x)), h);
+}
+
+FFT_INLINE float SqrtHalf() { return kTwiddleTables[0][1].re; }
+
+// ---- Kernels for 2, 4, 8 and 16 points, whole transforms in registers ----
+//
+// v[k] holds complex values 2k and 2k+1 of the transform (in each 128-bit half).
+
+template <class O>
+struct Kernels {
+    using V = typename O::V;
+
+    // (p, q) -> (p + q, p - q) in every half.
+    static FFT_INLINE V Butterfly2(V x) {
+        return O::Add(O::DupLo(x), O::Xor(O::DupHi(x), O::Signs(0, 0, 1, 1)));
+    }
+
+    static FFT_INLINE void Forward4(V& x, V& y) {
+        const V sum = O::Add(x, y), diff = O::Sub(x, y);  // (a0+a2, a1+a3), (d, e)
+        x = Butterfly2(sum);
+        y = O::Add(O::DupLo(diff), O::Xor(O::Swap(O::DupHi(diff)), O::Signs(1, 0, 0, 1)));
+    }
+
+    static FFT_INLINE void Inverse4(V& x, V& y) {
+        const V a = Butterfly2(x);
+        const V sd = Butterfly2(y);                                        // (s, d)
+        const V t = O::Xor(O::SwapHi(sd), O::Signs(0, 0, 0, 1));           // (s, -i*d)
+        x = O::Add(a, t);
+        y = O::Sub(a, t);
+    }
+
+    static FFT_INLINE void Forward8(V& v0, V& v1, V& v2, V& v3, V h) {
+        const V d = O::Sub(v0, v2), ie = TimesI<O>(O::Sub(v1, v3));
+        v0 = O::Add(v0, v2);
+        v1 = O::Add(v1, v3);
+        const V plus = O::Add(d, ie), minus = O::Sub(d, ie);
+        v2 = Butterfly2(O::LoHi(plus, MulSqrtHalf<O>(plus, h)));
+        v3 = Butterfly2(O::LoHi(minus, MulSqrtHalfConj<O>(minus, h)));
+        Forward4(v0, v1);
+    }
+
+    static FFT_INLINE void InverseSums(V& a0, V& a1, V& a2, V& a3, V v, V z) {
+        const V s = O::Add(v, z), id = TimesI<O>(O::Sub(v, z));
+        a2 = O::Sub(a0, s);
+        a0 = O::Add(a0, s);
+        a3 = O::Add(a1, id);
+        a1 = O::Sub(a1, id);
+    }
+
+    static FFT_INLINE void Inverse8(V& v0, V& v1, V& v2, V& v3, V h) {
+        Inverse4(v0, v1);
+        const V a2 = Butterfly2(v2), a3 = Butterfly2(v3);
+        InverseSums(v0, v1, v2, v3, O::LoHi(a2, MulSqrtHalfConj<O>(a2, h)),
+                    O::LoHi(a3, MulSqrtHalf<O>(a3, h)));
+    }
+
+    static FFT_INLINE void Forward16(V (&v)[8]) {
+        const C w1 = kTwiddleTables[0][0];  // (cos pi/8, sin pi/8); w3 swaps its parts
+        const V c = O::Splat(w1.re), s = O::Splat(w1.im), h = O::Splat(SqrtHalf());
+        {  // j = 0 (factor 1) and j = 1
+            const V d = O::Sub(v[0], v[4]), ie = TimesI<O>(O::Sub(v[2], v[6]));
+            v[0] = O::Add(v[0], v[4]);
+            v[2] = O::Add(v[2], v[6]);
+            const V plus = O::Add(d, ie), minus = O::Sub(d, ie);
+            v[4] = O::LoHi(plus, O::CMul(plus, c, s));
+            v[6] = O::LoHi(minus, O::CMulConj(minus, c, s));
+        }
+        {  // j = 2 (sqrt(1/2)) and j = 3
+            const V d = O::Sub(v[1], v[5]), ie = TimesI<O>(O::Sub(v[3], v[7]));
+            v[1] = O::Add(v[1], v[5]);
+            v[3] = O::Add(v[3], v[7]);
+            const V plus = O::Add(d, ie), minus = O::Sub(d, ie);
+            v[5] = O::LoHi(MulSqrtHalf<O>(plus, h), O::CMul(plus, s, c));
+            v[7] = O::LoHi(MulSqrtHalfConj<O>(minus, h), O::CMulConj(minus, s, c));
+        }
+        Forward4(v[4], v[5]);
+        Forward4(v[6], v[7]);
+        Forward8(v[0], v[1], v[2], v[3], h);
+    }
+
+    static FFT_INLINE void Inverse16(V (&v)[8]) {
+        const C w1 = kTwiddleTables[0][0];
+        const V c = O::Splat(w1.re), s = O::Splat(w1.im), h = O::Splat(SqrtHalf());
+        Inverse8(v[0], v[1], v[2], v[3], h);
+        Inverse4(v[4], v[5]);
+        Inverse4(v[6], v[7]);
+        InverseSums(v[0], v[2], v[4], v[6], O::LoHi(v[4], O::CMulConj(v[4], c, s)),
+                    O::LoHi(v[6], O::CMul(v[6], c, s)));
+        InverseSums(v[1], v[3], v[5], v[7],
+                    O::LoHi(MulSqrtHalfConj<O>(v[5], h), O::CMulConj(v[5], s, c)),
+                    O::LoHi(MulSqrtHalf<O>(v[7], h), O::CMul(v[7], s, c)));
+    }
+
+    // Transforms of n points at a and at b (b == a: the same one twice over, for
+    // a lone transform; harmless, as all loads precede all stores).
+    template <int kVectors>
+    static FFT_INLINE void Load(V (&v)[kVectors], const C* a, const C* b) {
+#pragma GCC unroll 8
+        for (int k = 0; k < kVectors; ++k) v[k] = O::LoadHalves(a + 2 * k, b + 2 * k);
+    }
+    template <int kVectors>
+    static FFT_INLINE void Store(const V (&v)[kVectors], C* a, C* b) {
+#pragma GCC unroll 8
+        for (int k = 0; k < kVectors; ++k) O::StoreHalves(a + 2 * k, b + 2 * k, v[k]);
+    }
+
+    template <int N>
+    static void Forward(C* a, C* b) {
+        V v[N / 2];
+        Load(v, a, b);
+        if constexpr (N == 2) v[0] = Butterfly2(v[0]);
+        if constexpr (N == 4) Forward4(v[0], v[1]);
+        if constexpr (N == 8) Forward8(v[0], v[1], v[2], v[3], O::Splat(SqrtHalf()));
+        if constexpr (N == 16) Forward16(v);
+        Store(v, a, b);
+    }
+
+    template <int N>
+    static void Inverse(C* a, C* b) {
+        V v[N / 2];
+        Load(v, a, b);
+        if constexpr (N == 2) v[0] = Butterfly2(v[0]);
+        if constexpr (N == 4) Inverse4(v[0], v[1]);
+        if constexpr (N == 8) Inverse8(v[0], v[1], v[2], v[3], O::Splat(SqrtHalf()));
+        if constexpr (N == 16) Inverse16(v);
+        Store(v, a, b);
+    }
+};
+
+// ---- Passes for 32 points and more ----
+
+enum class FirstLane { kTable, kOne, kSqrtHalf };  // factor of complex 0 of the vector
+
+template <class O, int N, FirstLane kFirst>
+FFT_INLINE void ForwardButterflies(C* a, typename O::V wr, typename O::V wi, typename O::V h) {
+    using V = typename O::V;
+    constexpr int q = N / 4;
+    const V a0 = O::Load(a), a1 = O::Load(a + q), a2 = O::Load(a + 2 * q), a3 = O::Load(a + 3 * q);
+    const V d = O::Sub(a0, a2), ie = TimesI<O>(O::Sub(a1, a3));
+    O::Store(a, O::Add(a0, a2));
+    O::Store(a + q, O::Add(a1, a3));
+    const V plus = O::Add(d, ie), minus = O::Sub(d, ie);
+    V p = O::CMul(plus, wr, wi), m = O::CMulConj(minus, wr, wi);
+    if constexpr (kFirst == FirstLane::kOne) {
+        p = O::FirstFrom(plus, p);
+        m = O::FirstFrom(minus, m);
+    } else if constexpr (kFirst == FirstLane::kSqrtHalf) {
+        p = O::FirstFrom(MulSqrtHalf<O>(plus, h), p);
+        m = O::FirstFrom(MulSqrtHalfConj<O>(minus, h), m);
+    }
+    O::Store(a + 2 * q, p);
+    O::Store(a + 3 * q, m);
+}
+
+template <class O, int N, FirstLane kFirst>
+FFT_INLINE void InverseButterflies(C* a, typename O::V wr, typename O::V wi, typename O::V h) {
+    using V = typename O::V;
+    constexpr int q = N / 4;
+    const V a0 = O::Load(a), a1 = O::Load(a + q), a2 = O::Load(a + 2 * q), a3 = O::Load(a + 3 * q);
+    V v = O::CMulConj(a2, wr, wi), z = O::CMul(a3, wr, wi);
+    if constexpr (kFirst == FirstLane::kOne) {
+        v = O::FirstFrom(a2, v);
+        z = O::FirstFrom(a3, z);
+    } else if constexpr (kFirst == FirstLane::kSqrtHalf) {
+        v = O::FirstFrom(MulSqrtHalfConj<O>(a2, h), v);
+        z = O::FirstFrom(MulSqrtHalf<O>(a3, h), z);
+    }
+    const V s = O::Add(v, z), id = TimesI<O>(O::Sub(v, z));
+    O::Store(a, O::Add(a0, s));
+    O::Store(a + 2 * q, O::Sub(a0, s));
+    O::Store(a + q, O::Sub(a1, id));
+    O::Store(a + 3 * q, O::Add(a1, id));
+}
+
+// The butterflies at j for one transform (b null) or two sharing the factors.
+template <class O, int N, bool kInverse, FirstLane kFirst>
+FFT_INLINE void Butterflies(C* a, C* b, int j, typename O::V wr, typename O::V wi, typename O::V h) {
+    if constexpr (kInverse) {
+        InverseButterflies<O, N, kFirst>(a + j, wr, wi, h);
+        if (b) InverseButterflies<O, N, kFirst>(b + j, wr, wi, h);
+    } else {
+        ForwardButterflies<O, N, kFirst>(a + j, wr, wi, h);
+        if (b) ForwardButterflies<O, N, kFirst>(b + j, wr, wi, h);
+    }
+}
+
+// Full-table pass (N <= 512) or mirrored-table pass (N >= 1024) over a, and
+// over b too when it is not null.
+template <class O, int N, bool kInverse>
+void Pass(C* a, C* b) {
+    using V = typename O::V;
+    constexpr int W = O::kWidth, q = N / 4;
+    const C* table = kTwiddleTables[TwiddleTableIndex(N)];
+    const V h = O::Splat(SqrtHalf());
+    V wr, wi;
+    O::TwiddlesAfterFirst(table, wr, wi);
+    Butterflies<O, N, kInverse, FirstLane::kOne>(a, b, 0, wr, wi, h);
+    if constexpr (N <= 512) {
+        for (int j = W; j < q; j += W) {
+            O::TwiddlesAt(table + j - 1, wr, wi);
+            Butterflies<O, N, kInverse, FirstLane::kTable>(a, b, j, wr, wi, h);
+        }
+    } else {
+        for (int j = W; j < N / 8; j += W) {
+            O::TwiddlesAt(table + j - 1, wr, wi);
+            Butterflies<O, N, kInverse, FirstLane::kTable>(a, b, j, wr, wi, h);
+        }
+        O::TwiddlesMirroredAfterFirst(table + N / 8 - W - 1, wr, wi);
+        Butterflies<O, N, kInverse, FirstLane::kSqrtHalf>(a, b, N / 8, wr, wi, h);
+        for (int j = N / 8 + W; j < q; j += W) {
+            O::TwiddlesMirrored(table + q - j - W, wr, wi);
+            Butterflies<O, N, kInverse, FirstLane::kTable>(a, b, j, wr, wi, h);
+        }
+    }
+}
+
+// ---- Recursion ----
+//
+// The two quarter transforms of every size are the same size, so below the top
+// every transform has a partner; pairs share their twiddle loads and, in the
+// kernels, the vector halves. Only the first-half chain from the top is single.
+
+template <class O, int N>
+void ForwardPair(C* a, C* b) {
+    if constexpr (N <= 16) {
+        if constexpr (O::kTwoPerVector) {
+            Kernels<O>::template Forward<N>(a, b);
+        } else {
+            Kernels<O>::template Forward<N>(a, a);
+            Kernels<O>::template Forward<N>(b, b);
+        }
+    } else {
+        Pass<O, N, false>(a, b);
+        ForwardPair<O, N / 4>(a + N / 2, a + 3 * N / 4);
+        ForwardPair<O, N / 4>(b + N / 2, b + 3 * N / 4);
+        ForwardPair<O, N / 2>(a, b);
+    }
+}
+
+template <class O, int N>
+void Forward(C* a) {
+    if constexpr (N <= 16) {
+        Kernels<O>::template Forward<N>(a, a);
+    } else {
+        Pass<O, N, false>(a, nullptr);
+        ForwardPair<O, N / 4>(a + N / 2, a + 3 * N / 4);
+        Forward<O, N / 2>(a);
+    }
+}
+
+template <class O, int N>
+void InversePair(C* a, C* b) {
+    if constexpr (N <= 16) {
+        if constexpr (O::kTwoPerVector) {
+            Kernels<O>::template Inverse<N>(a, b);
+        } else {
+            Kernels<O>::template Inverse<N>(a, a);
+            Kernels<O>::template Inverse<N>(b, b);
+        }
+    } else {
+        InversePair<O, N / 2>(a, b);
+        InversePair<O, N / 4>(a + N / 2, a + 3 * N / 4);
+        InversePair<O, N / 4>(b + N / 2, b + 3 * N / 4);
+        Pass<O, N, true>(a, b);
+    }
+}
+
+template <class O, int N>
+void Inverse(C* a) {
+    if constexpr (N <= 16) {
+        Kernels<O>::template Inverse<N>(a, a);
+    } else {
+        Inverse<O, N / 2>(a);
+        InversePair<O, N / 4>(a + N / 2, a + 3 * N / 4);
+        Pass<O, N, true>(a, nullptr);
+    }
+}
+
+template <class O>
+struct Routines {
+    using Routine = void (*)(C*);
+    template <int... Ns>
+    struct Table {
+        static constexpr Routine forward[] = {Forward<O, Ns>...};
+        static constexpr Routine inverse[] = {Inverse<O, Ns>...};
+    };
+    using All = Table<2, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 8192, 16384, 32768>;
+
+    static void Transform(C* data, int n, int inverse) {
+        const int log2 = FftLog2OfSupportedSize(n);
+        if (log2 < 0 || !data) return;
+        (inverse ? All::inverse : All::forward)[log2 - 1](data);
+    }
+};
+
+#undef FFT_INLINE
+
+}  // namespace
+}  // namespace tolvar
