@@ -33,12 +33,28 @@ struct Avx2Ops {
     static V Add(V x, V y) { return _mm256_add_ps(x, y); }
     static V Sub(V x, V y) { return _mm256_sub_ps(x, y); }
     static V Mul(V x, V y) { return _mm256_mul_ps(x, y); }
-    static V Xor(V x, V y) { return _mm256_xor_ps(x, y); }
     static V Splat(float f) { return _mm256_set1_ps(f); }
-    static V Signs(bool re0, bool im0, bool re1, bool im1) {
-        const float r0 = re0 ? -0.0f : 0.0f, i0 = im0 ? -0.0f : 0.0f;
-        const float r1 = re1 ? -0.0f : 0.0f, i1 = im1 ? -0.0f : 0.0f;
+
+    // y +- s*x. Products by +-1 are exact, so a fused multiply-add rounds
+    // exactly like the plain sum; without FMA the sign bits are flipped.
+    static V Pattern(Signs s, float negative, float positive) {
+        const float r0 = s.re0 ? negative : positive, i0 = s.im0 ? negative : positive;
+        const float r1 = s.re1 ? negative : positive, i1 = s.im1 ? negative : positive;
         return _mm256_setr_ps(r0, i0, r1, i1, r0, i0, r1, i1);
+    }
+    static V Negate(V x, Signs s) { return _mm256_xor_ps(x, Pattern(s, -0.0f, 0.0f)); }
+    static V AddSigned(V y, V x, Signs s) {
+        if constexpr (kFma) return _mm256_fmadd_ps(x, Pattern(s, -1.0f, 1.0f), y);
+        return Add(y, Negate(x, s));
+    }
+    static V SubSigned(V y, V x, Signs s) {
+        if constexpr (kFma) return _mm256_fnmadd_ps(x, Pattern(s, -1.0f, 1.0f), y);
+        return Sub(y, Negate(x, s));
+    }
+    static V AddSub(V x, V y) { return _mm256_addsub_ps(x, y); }
+    static V SubAdd(V x, V y) {
+        if constexpr (kFma) return _mm256_fmsubadd_ps(x, Splat(1.0f), y);
+        return Add(x, Negate(y, Signs{0, 1, 0, 1}));
     }
 
     static V Swap(V x) { return _mm256_permute_ps(x, _MM_SHUFFLE(2, 3, 0, 1)); }
@@ -51,11 +67,11 @@ struct Avx2Ops {
     // x * w = (x.re*wr - x.im*wi, x.im*wr + x.re*wi); conj(w) flips the signs.
     static V CMul(V x, V wr, V wi) {
         if constexpr (kFma) return _mm256_fmaddsub_ps(x, wr, Mul(Swap(x), wi));
-        return _mm256_addsub_ps(Mul(x, wr), Mul(Swap(x), wi));
+        return AddSub(Mul(x, wr), Mul(Swap(x), wi));
     }
     static V CMulConj(V x, V wr, V wi) {
         if constexpr (kFma) return _mm256_fmsubadd_ps(x, wr, Mul(Swap(x), wi));
-        return Add(Mul(x, wr), Xor(Mul(Swap(x), wi), Signs(0, 1, 0, 1)));
+        return Add(Mul(x, wr), Negate(Mul(Swap(x), wi), Signs{0, 1, 0, 1}));
     }
 
     static void Gather(const C* t, __m256i reIndex, __m256i imIndex, V& wr, V& wi) {

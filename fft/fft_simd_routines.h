@@ -14,7 +14,10 @@
 // Ops interface (all static):
 //   V, kWidth, kTwoPerVector
 //   Load/Store(ptr), LoadHalves/StoreHalves(lo, hi)  (kernels: one transform per half)
-//   Add Sub Mul Xor Splat Signs(re0, im0, re1, im1)  (sign pattern per 128-bit half)
+//   Add Sub Mul Splat
+//   AddSigned/SubSigned(y, x, Signs)              y + s*x and y - s*x, s = +-1 per
+//                                                float (pattern per 128-bit half)
+//   AddSub(x, y)  (x.re - y.re, x.im + y.im);  SubAdd(x, y)  (x.re + y.re, x.im - y.im)
 //   Swap      (re, im) -> (im, re) in every complex value
 //   DupLo/DupHi, LoHi(x, y), SwapHi              per 128-bit half
 //   FirstFrom(x, y)                              complex 0 of x, the rest of y
@@ -31,20 +34,28 @@ using C = ComplexFloat;
 
 #define FFT_INLINE inline __attribute__((always_inline))
 
+// Which floats of a 128-bit half a signed operation negates (re0, im0, re1, im1).
+struct Signs {
+    bool re0, im0, re1, im1;
+};
+
+// d + i*e and d - i*e: i*e = (-e.im, e.re).
 template <class O>
-FFT_INLINE typename O::V TimesI(typename O::V x) {
-    return O::Xor(O::Swap(x), O::Signs(1, 0, 1, 0));
+FFT_INLINE void PlusMinusI(typename O::V d, typename O::V e, typename O::V& plus, typename O::V& minus) {
+    const typename O::V swapped = O::Swap(e);
+    plus = O::AddSub(d, swapped);
+    minus = O::SubAdd(d, swapped);
 }
 
 // Products by (h, h) and (h, -h): sqrt(1/2) * (re -+ im), one multiplication per part.
 template <class O>
 FFT_INLINE typename O::V MulSqrtHalf(typename O::V x, typename O::V h) {
-    return O::Mul(O::Add(x, TimesI<O>(x)), h);
+    return O::Mul(O::AddSub(x, O::Swap(x)), h);
 }
 
 template <class O>
 FFT_INLINE typename O::V MulSqrtHalfConj(typename O::V x, typename O::V h) {
-    return O::Mul(O::Sub(x, TimesI<O>(x)), h);
+    return O::Mul(O::SubAdd(x, O::Swap(x)), h);
 }
 
 FFT_INLINE float SqrtHalf() { return kTwiddleTables[0][1].re; }
@@ -59,39 +70,38 @@ struct Kernels {
 
     // (p, q) -> (p + q, p - q) in every half.
     static FFT_INLINE V Butterfly2(V x) {
-        return O::Add(O::DupLo(x), O::Xor(O::DupHi(x), O::Signs(0, 0, 1, 1)));
+        return O::AddSigned(O::DupLo(x), O::DupHi(x), Signs{0, 0, 1, 1});
     }
 
     static FFT_INLINE void Forward4(V& x, V& y) {
         const V sum = O::Add(x, y), diff = O::Sub(x, y);  // (a0+a2, a1+a3), (d, e)
         x = Butterfly2(sum);
-        y = O::Add(O::DupLo(diff), O::Xor(O::Swap(O::DupHi(diff)), O::Signs(1, 0, 0, 1)));
+        y = O::AddSigned(O::DupLo(diff), O::Swap(O::DupHi(diff)), Signs{1, 0, 0, 1});  // (d+ie, d-ie)
     }
 
     static FFT_INLINE void Inverse4(V& x, V& y) {
         const V a = Butterfly2(x);
         const V sd = Butterfly2(y);                                        // (s, d)
-        const V t = O::Xor(O::SwapHi(sd), O::Signs(0, 0, 0, 1));           // (s, -i*d)
-        x = O::Add(a, t);
-        y = O::Sub(a, t);
+        const V t = O::SwapHi(sd);  // (s, (d.im, d.re)); with the signs: (s, -i*d)
+        x = O::AddSigned(a, t, Signs{0, 0, 0, 1});
+        y = O::SubSigned(a, t, Signs{0, 0, 0, 1});
     }
 
     static FFT_INLINE void Forward8(V& v0, V& v1, V& v2, V& v3, V h) {
-        const V d = O::Sub(v0, v2), ie = TimesI<O>(O::Sub(v1, v3));
+        V plus, minus;
+        PlusMinusI<O>(O::Sub(v0, v2), O::Sub(v1, v3), plus, minus);
         v0 = O::Add(v0, v2);
         v1 = O::Add(v1, v3);
-        const V plus = O::Add(d, ie), minus = O::Sub(d, ie);
         v2 = Butterfly2(O::LoHi(plus, MulSqrtHalf<O>(plus, h)));
         v3 = Butterfly2(O::LoHi(minus, MulSqrtHalfConj<O>(minus, h)));
         Forward4(v0, v1);
     }
 
     static FFT_INLINE void InverseSums(V& a0, V& a1, V& a2, V& a3, V v, V z) {
-        const V s = O::Add(v, z), id = TimesI<O>(O::Sub(v, z));
+        const V s = O::Add(v, z);
         a2 = O::Sub(a0, s);
         a0 = O::Add(a0, s);
-        a3 = O::Add(a1, id);
-        a1 = O::Sub(a1, id);
+        PlusMinusI<O>(a1, O::Sub(v, z), a3, a1);
     }
 
     static FFT_INLINE void Inverse8(V& v0, V& v1, V& v2, V& v3, V h) {
@@ -105,18 +115,18 @@ struct Kernels {
         const C w1 = kTwiddleTables[0][0];  // (cos pi/8, sin pi/8); w3 swaps its parts
         const V c = O::Splat(w1.re), s = O::Splat(w1.im), h = O::Splat(SqrtHalf());
         {  // j = 0 (factor 1) and j = 1
-            const V d = O::Sub(v[0], v[4]), ie = TimesI<O>(O::Sub(v[2], v[6]));
+            V plus, minus;
+            PlusMinusI<O>(O::Sub(v[0], v[4]), O::Sub(v[2], v[6]), plus, minus);
             v[0] = O::Add(v[0], v[4]);
             v[2] = O::Add(v[2], v[6]);
-            const V plus = O::Add(d, ie), minus = O::Sub(d, ie);
             v[4] = O::LoHi(plus, O::CMul(plus, c, s));
             v[6] = O::LoHi(minus, O::CMulConj(minus, c, s));
         }
         {  // j = 2 (sqrt(1/2)) and j = 3
-            const V d = O::Sub(v[1], v[5]), ie = TimesI<O>(O::Sub(v[3], v[7]));
+            V plus, minus;
+            PlusMinusI<O>(O::Sub(v[1], v[5]), O::Sub(v[3], v[7]), plus, minus);
             v[1] = O::Add(v[1], v[5]);
             v[3] = O::Add(v[3], v[7]);
-            const V plus = O::Add(d, ie), minus = O::Sub(d, ie);
             v[5] = O::LoHi(MulSqrtHalf<O>(plus, h), O::CMul(plus, s, c));
             v[7] = O::LoHi(MulSqrtHalfConj<O>(minus, h), O::CMulConj(minus, s, c));
         }
@@ -183,10 +193,10 @@ FFT_INLINE void ForwardButterflies(C* a, typename O::V wr, typename O::V wi, typ
     using V = typename O::V;
     constexpr int q = N / 4;
     const V a0 = O::Load(a), a1 = O::Load(a + q), a2 = O::Load(a + 2 * q), a3 = O::Load(a + 3 * q);
-    const V d = O::Sub(a0, a2), ie = TimesI<O>(O::Sub(a1, a3));
+    V plus, minus;
+    PlusMinusI<O>(O::Sub(a0, a2), O::Sub(a1, a3), plus, minus);
     O::Store(a, O::Add(a0, a2));
     O::Store(a + q, O::Add(a1, a3));
-    const V plus = O::Add(d, ie), minus = O::Sub(d, ie);
     V p = O::CMul(plus, wr, wi), m = O::CMulConj(minus, wr, wi);
     if constexpr (kFirst == FirstLane::kOne) {
         p = O::FirstFrom(plus, p);
@@ -212,28 +222,30 @@ FFT_INLINE void InverseButterflies(C* a, typename O::V wr, typename O::V wi, typ
         v = O::FirstFrom(MulSqrtHalfConj<O>(a2, h), v);
         z = O::FirstFrom(MulSqrtHalf<O>(a3, h), z);
     }
-    const V s = O::Add(v, z), id = TimesI<O>(O::Sub(v, z));
+    const V s = O::Add(v, z);
+    V plusId, minusId;  // a1 + i*d, a1 - i*d
+    PlusMinusI<O>(a1, O::Sub(v, z), plusId, minusId);
     O::Store(a, O::Add(a0, s));
     O::Store(a + 2 * q, O::Sub(a0, s));
-    O::Store(a + q, O::Sub(a1, id));
-    O::Store(a + 3 * q, O::Add(a1, id));
+    O::Store(a + q, minusId);
+    O::Store(a + 3 * q, plusId);
 }
 
-// The butterflies at j for one transform (b null) or two sharing the factors.
-template <class O, int N, bool kInverse, FirstLane kFirst>
+// The butterflies at j for one transform, or for two (a and b) sharing the factors.
+template <class O, int N, bool kInverse, bool kPair, FirstLane kFirst>
 FFT_INLINE void Butterflies(C* a, C* b, int j, typename O::V wr, typename O::V wi, typename O::V h) {
     if constexpr (kInverse) {
         InverseButterflies<O, N, kFirst>(a + j, wr, wi, h);
-        if (b) InverseButterflies<O, N, kFirst>(b + j, wr, wi, h);
+        if constexpr (kPair) InverseButterflies<O, N, kFirst>(b + j, wr, wi, h);
     } else {
         ForwardButterflies<O, N, kFirst>(a + j, wr, wi, h);
-        if (b) ForwardButterflies<O, N, kFirst>(b + j, wr, wi, h);
+        if constexpr (kPair) ForwardButterflies<O, N, kFirst>(b + j, wr, wi, h);
     }
 }
 
 // Full-table pass (N <= 512) or mirrored-table pass (N >= 1024) over a, and
-// over b too when it is not null.
-template <class O, int N, bool kInverse>
+// over b too for a pair.
+template <class O, int N, bool kInverse, bool kPair>
 void Pass(C* a, C* b) {
     using V = typename O::V;
     constexpr int W = O::kWidth, q = N / 4;
@@ -241,22 +253,22 @@ void Pass(C* a, C* b) {
     const V h = O::Splat(SqrtHalf());
     V wr, wi;
     O::TwiddlesAfterFirst(table, wr, wi);
-    Butterflies<O, N, kInverse, FirstLane::kOne>(a, b, 0, wr, wi, h);
+    Butterflies<O, N, kInverse, kPair, FirstLane::kOne>(a, b, 0, wr, wi, h);
     if constexpr (N <= 512) {
         for (int j = W; j < q; j += W) {
             O::TwiddlesAt(table + j - 1, wr, wi);
-            Butterflies<O, N, kInverse, FirstLane::kTable>(a, b, j, wr, wi, h);
+            Butterflies<O, N, kInverse, kPair, FirstLane::kTable>(a, b, j, wr, wi, h);
         }
     } else {
         for (int j = W; j < N / 8; j += W) {
             O::TwiddlesAt(table + j - 1, wr, wi);
-            Butterflies<O, N, kInverse, FirstLane::kTable>(a, b, j, wr, wi, h);
+            Butterflies<O, N, kInverse, kPair, FirstLane::kTable>(a, b, j, wr, wi, h);
         }
         O::TwiddlesMirroredAfterFirst(table + N / 8 - W - 1, wr, wi);
-        Butterflies<O, N, kInverse, FirstLane::kSqrtHalf>(a, b, N / 8, wr, wi, h);
+        Butterflies<O, N, kInverse, kPair, FirstLane::kSqrtHalf>(a, b, N / 8, wr, wi, h);
         for (int j = N / 8 + W; j < q; j += W) {
             O::TwiddlesMirrored(table + q - j - W, wr, wi);
-            Butterflies<O, N, kInverse, FirstLane::kTable>(a, b, j, wr, wi, h);
+            Butterflies<O, N, kInverse, kPair, FirstLane::kTable>(a, b, j, wr, wi, h);
         }
     }
 }
@@ -277,7 +289,7 @@ void ForwardPair(C* a, C* b) {
             Kernels<O>::template Forward<N>(b, b);
         }
     } else {
-        Pass<O, N, false>(a, b);
+        Pass<O, N, false, true>(a, b);
         ForwardPair<O, N / 4>(a + N / 2, a + 3 * N / 4);
         ForwardPair<O, N / 4>(b + N / 2, b + 3 * N / 4);
         ForwardPair<O, N / 2>(a, b);
@@ -289,7 +301,7 @@ void Forward(C* a) {
     if constexpr (N <= 16) {
         Kernels<O>::template Forward<N>(a, a);
     } else {
-        Pass<O, N, false>(a, nullptr);
+        Pass<O, N, false, false>(a, nullptr);
         ForwardPair<O, N / 4>(a + N / 2, a + 3 * N / 4);
         Forward<O, N / 2>(a);
     }
@@ -308,7 +320,7 @@ void InversePair(C* a, C* b) {
         InversePair<O, N / 2>(a, b);
         InversePair<O, N / 4>(a + N / 2, a + 3 * N / 4);
         InversePair<O, N / 4>(b + N / 2, b + 3 * N / 4);
-        Pass<O, N, true>(a, b);
+        Pass<O, N, true, true>(a, b);
     }
 }
 
@@ -319,7 +331,7 @@ void Inverse(C* a) {
     } else {
         Inverse<O, N / 2>(a);
         InversePair<O, N / 4>(a + N / 2, a + 3 * N / 4);
-        Pass<O, N, true>(a, nullptr);
+        Pass<O, N, true, false>(a, nullptr);
     }
 }
 

@@ -21,12 +21,18 @@ struct Sse2Ops {
     static V Add(V x, V y) { return _mm_add_ps(x, y); }
     static V Sub(V x, V y) { return _mm_sub_ps(x, y); }
     static V Mul(V x, V y) { return _mm_mul_ps(x, y); }
-    static V Xor(V x, V y) { return _mm_xor_ps(x, y); }
     static V Splat(float f) { return _mm_set1_ps(f); }
-    static V Signs(bool re0, bool im0, bool re1, bool im1) {
-        return _mm_setr_ps(re0 ? -0.0f : 0.0f, im0 ? -0.0f : 0.0f, re1 ? -0.0f : 0.0f,
-                           im1 ? -0.0f : 0.0f);
+
+    // Negation by flipping sign bits, which is exact.
+    static V SignBits(Signs s) {
+        return _mm_setr_ps(s.re0 ? -0.0f : 0.0f, s.im0 ? -0.0f : 0.0f, s.re1 ? -0.0f : 0.0f,
+                           s.im1 ? -0.0f : 0.0f);
     }
+    static V Negate(V x, Signs s) { return _mm_xor_ps(x, SignBits(s)); }
+    static V AddSigned(V y, V x, Signs s) { return Add(y, Negate(x, s)); }
+    static V SubSigned(V y, V x, Signs s) { return Sub(y, Negate(x, s)); }
+    static V AddSub(V x, V y) { return Add(x, Negate(y, Signs{1, 0, 1, 0})); }
+    static V SubAdd(V x, V y) { return Add(x, Negate(y, Signs{0, 1, 0, 1})); }
 
     static V Swap(V x) { return _mm_shuffle_ps(x, x, _MM_SHUFFLE(2, 3, 0, 1)); }
     static V DupLo(V x) { return _mm_movelh_ps(x, x); }
@@ -37,10 +43,10 @@ struct Sse2Ops {
 
     // x * w = (x.re*wr - x.im*wi, x.im*wr + x.re*wi); conj(w) flips the signs.
     static V CMul(V x, V wr, V wi) {
-        return Add(Mul(x, wr), Xor(Mul(Swap(x), wi), Signs(1, 0, 1, 0)));
+        return AddSub(Mul(x, wr), Mul(Swap(x), wi));
     }
     static V CMulConj(V x, V wr, V wi) {
-        return Add(Mul(x, wr), Xor(Mul(Swap(x), wi), Signs(0, 1, 0, 1)));
+        return SubAdd(Mul(x, wr), Mul(Swap(x), wi));
     }
 
     // Factors for the two lanes: t[0], t[1].

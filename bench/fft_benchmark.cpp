@@ -1,0 +1,212 @@
+// Our FFT against FFTW 3 (single precision, complex, in place, FFTW_MEASURE)
+// for the sizes the convolution engine uses, both directions, in one run.
+//
+// Every implementation is timed in the same process, with the repetitions of
+// all benchmarks interleaved at random so that load from elsewhere on the
+// machine spreads evenly. The table at the end gives the median CPU time of
+// each (on a shared machine wall time also counts the time spent descheduled),
+// GFLOPS by the usual 5 N log2 N convention and our time divided by FFTW's.
+//
+// Usage: fft_benchmark [Google Benchmark flags]. Without flags it runs 7
+// repetitions of at least 0.05 s each.
+#include <benchmark/benchmark.h>
+#include <fftw3.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "fft/fft.h"
+#include "fft/fft_kernels.h"
+
+namespace {
+
+using tolvar::ComplexFloat;
+using tolvar::FftIsa;
+
+constexpr int kMinSize = 512;
+constexpr int kMaxSize = 32768;
+// Each transform multiplies the rms by sqrt(N); restoring the input every
+// eighth transform keeps the values far from overflow (and from denormals).
+constexpr int kTransformsPerRefill = 8;
+
+const char* DirectionName(int inverse) { return inverse ? "inverse" : "forward"; }
+
+double FlopsPerTransform(int n) { return 5.0 * n * std::log2(double(n)); }
+
+std::vector<ComplexFloat> RandomInput(int n) {
+    std::mt19937 generator(n);
+    std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
+    std::vector<ComplexFloat> x(n);
+    for (ComplexFloat& c : x) c = {uniform(generator), uniform(generator)};
+    return x;
+}
+
+// A transform in place on `data`, with the untimed refill from `input`.
+template <class Transform>
+void TimeTransform(benchmark::State& state, int n, ComplexFloat* data, Transform transform) {
+    const std::vector<ComplexFloat> input = RandomInput(n);
+    std::memcpy(data, input.data(), n * sizeof(ComplexFloat));
+    int sinceRefill = 0;
+    for (auto _ : state) {
+        transform();
+        benchmark::ClobberMemory();
+        if (++sinceRefill == kTransformsPerRefill) {
+            state.PauseTiming();
+            std::memcpy(data, input.data(), n * sizeof(ComplexFloat));
+            sinceRefill = 0;
+            state.ResumeTiming();
+        }
+    }
+    state.counters["GFLOPS"] =
+        benchmark::Counter(FlopsPerTransform(n) * 1e-9, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void OurTransform(benchmark::State& state, FftIsa isa, int n, int inverse) {
+    // malloc'd like the engine's buffers: only the platform's default alignment.
+    auto* data = static_cast<ComplexFloat*>(std::malloc(n * sizeof(ComplexFloat)));
+    TimeTransform(state, n, data, [&] { tolvar::FftTransformWith(isa, data, n, inverse); });
+    std::free(data);
+}
+
+// FFTW's plans, made once before any timing, each on its own aligned array.
+struct FftwPlan {
+    fftwf_complex* data = nullptr;
+    fftwf_plan plan = nullptr;
+};
+std::map<std::pair<int, int>, FftwPlan> fftwPlans;
+
+void MakeFftwPlans() {
+    for (int n = kMinSize; n <= kMaxSize; n *= 2) {
+        for (int inverse : {0, 1}) {
+            FftwPlan& p = fftwPlans[{n, inverse}];
+            p.data = fftwf_alloc_complex(n);
+            p.plan = fftwf_plan_dft_1d(n, p.data, p.data, inverse ? FFTW_BACKWARD : FFTW_FORWARD,
+                                       FFTW_MEASURE);
+        }
+    }
+}
+
+void DestroyFftwPlans() {
+    for (auto& [key, p] : fftwPlans) {
+        fftwf_destroy_plan(p.plan);
+        fftwf_free(p.data);
+    }
+    fftwPlans.clear();
+    fftwf_cleanup();
+}
+
+void FftwTransform(benchmark::State& state, int n, int inverse) {
+    FftwPlan& p = fftwPlans.at({n, inverse});
+    static_assert(sizeof(fftwf_complex) == sizeof(ComplexFloat));
+    TimeTransform(state, n, reinterpret_cast<ComplexFloat*>(p.data), [&] { fftwf_execute(p.plan); });
+}
+
+// Implementations in the order of the table's columns; "fftw" is the reference.
+std::vector<std::string> Implementations() {
+    std::vector<std::string> names;
+    for (FftIsa isa : {FftIsa::kScalar, FftIsa::kSse2, FftIsa::kAvx2Fma}) {
+        if (tolvar::FftIsaAvailable(isa)) names.push_back(tolvar::FftIsaName(isa));
+    }
+    names.push_back("fftw");
+    return names;
+}
+
+std::string BenchmarkName(int n, int inverse, const std::string& implementation) {
+    return "fft/" + std::string(DirectionName(inverse)) + "/" + std::to_string(n) + "/" + implementation;
+}
+
+void RegisterAll() {
+    for (int n = kMinSize; n <= kMaxSize; n *= 2) {
+        for (int inverse : {0, 1}) {
+            for (FftIsa isa : {FftIsa::kScalar, FftIsa::kSse2, FftIsa::kAvx2Fma}) {
+                if (!tolvar::FftIsaAvailable(isa)) continue;
+                benchmark::RegisterBenchmark(BenchmarkName(n, inverse, tolvar::FftIsaName(isa)).c_str(),
+                                             OurTransform, isa, n, inverse);
+            }
+            benchmark::RegisterBenchmark(BenchmarkName(n, inverse, "fftw").c_str(), FftwTransform, n,
+                                         inverse);
+        }
+    }
+}
+
+// Passes everything on to the console and keeps the median time per benchmark.
+class SummaryReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+            if (single || run.aggregate_name == "median") {
+                medianSeconds[run.run_name.str()] = run.GetAdjustedCPUTime() * 1e-9;
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void PrintSummary() const {
+        const std::vector<std::string> names = Implementations();
+        const std::string ours = tolvar::FftIsaName(tolvar::FftSelectedIsa());
+        std::printf("\nMedian CPU time per transform in microseconds; GFLOPS = 5 N log2 N / time.\n");
+        std::printf("Ratio = time / FFTW's time (below 1: faster than FFTW). FftTransform uses %s.\n\n",
+                    ours.c_str());
+        std::printf("%-7s %6s", "dir", "N");
+        for (const std::string& name : names) std::printf(" %10s", (name + " us").c_str());
+        std::printf(" %12s %12s", (ours + " GF").c_str(), "fftw GF");
+        for (const std::string& name : names) {
+            if (name != "fftw") std::printf(" %12s", (name + "/fftw").c_str());
+        }
+        std::printf("\n");
+        for (int inverse : {0, 1}) {
+            for (int n = kMinSize; n <= kMaxSize; n *= 2) PrintRow(names, ours, n, inverse);
+        }
+    }
+
+private:
+    double Seconds(int n, int inverse, const std::string& name) const {
+        const auto found = medianSeconds.find(BenchmarkName(n, inverse, name));
+        return found == medianSeconds.end() ? NAN : found->second;
+    }
+
+    void PrintRow(const std::vector<std::string>& names, const std::string& ours, int n, int inverse) const {
+        const double fftw = Seconds(n, inverse, "fftw");
+        std::printf("%-7s %6d", DirectionName(inverse), n);
+        for (const std::string& name : names) std::printf(" %10.2f", Seconds(n, inverse, name) * 1e6);
+        std::printf(" %12.1f %12.1f", FlopsPerTransform(n) / Seconds(n, inverse, ours) * 1e-9,
+                    FlopsPerTransform(n) / fftw * 1e-9);
+        for (const std::string& name : names) {
+            if (name != "fftw") std::printf(" %12.2f", Seconds(n, inverse, name) / fftw);
+        }
+        std::printf("\n");
+    }
+
+    std::map<std::string, double> medianSeconds;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<char*> args(argv, argv + argc);
+    std::string defaults[] = {"--benchmark_repetitions=7", "--benchmark_enable_random_interleaving=true",
+                              "--benchmark_report_aggregates_only=true", "--benchmark_min_time=0.05"};
+    if (argc == 1) {
+        for (std::string& flag : defaults) args.push_back(flag.data());
+    }
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
+
+    tolvar::FftInitTables();
+    MakeFftwPlans();
+    RegisterAll();
+    SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintSummary();
+    DestroyFftwPlans();
+    benchmark::Shutdown();
+    return 0;
+}
