@@ -7,8 +7,8 @@
 // each (on a shared machine wall time also counts the time spent descheduled),
 // GFLOPS by the usual 5 N log2 N convention and our time divided by FFTW's.
 //
-// Usage: fft_benchmark [Google Benchmark flags]. Without flags it runs 7
-// repetitions of at least 0.05 s each.
+// Usage: fft_benchmark [Google Benchmark flags]. By default it runs 7
+// interleaved repetitions of at least 0.05 s each; flags given override that.
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
 
@@ -173,6 +173,9 @@ private:
     }
 
     void PrintRow(const std::vector<std::string>& names, const std::string& ours, int n, int inverse) const {
+        bool measured = false;  // rows left out by a --benchmark_filter are skipped
+        for (const std::string& name : names) measured = measured || !std::isnan(Seconds(n, inverse, name));
+        if (!measured) return;
         const double fftw = Seconds(n, inverse, "fftw");
         std::printf("%-7s %6d", DirectionName(inverse), n);
         for (const std::string& name : names) std::printf(" %10.2f", Seconds(n, inverse, name) * 1e6);
@@ -190,12 +193,12 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> args(argv, argv + argc);
+    // Defaults first, so that flags on the command line override them.
     std::string defaults[] = {"--benchmark_repetitions=7", "--benchmark_enable_random_interleaving=true",
                               "--benchmark_report_aggregates_only=true", "--benchmark_min_time=0.05"};
-    if (argc == 1) {
-        for (std::string& flag : defaults) args.push_back(flag.data());
-    }
+    std::vector<char*> args = {argv[0]};
+    for (std::string& flag : defaults) args.push_back(flag.data());
+    args.insert(args.end(), argv + 1, argv + argc);
     int count = static_cast<int>(args.size());
     benchmark::Initialize(&count, args.data());
     if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;

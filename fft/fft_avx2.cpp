@@ -53,7 +53,7 @@ struct Avx2Ops {
     }
     static V AddSub(V x, V y) { return _mm256_addsub_ps(x, y); }
     static V SubAdd(V x, V y) {
-        if constexpr (kFma) return _mm256_fmsubadd_ps(x, Splat(1.0f), y);
+        if constexpr (kFma) return _mm256_fmsubadd_ps(x, Splat(1.0f), y);  // x*1 is exact
         return Add(x, Negate(y, Signs{0, 1, 0, 1}));
     }
 
@@ -71,7 +71,7 @@ struct Avx2Ops {
     }
     static V CMulConj(V x, V wr, V wi) {
         if constexpr (kFma) return _mm256_fmsubadd_ps(x, wr, Mul(Swap(x), wi));
-        return Add(Mul(x, wr), Negate(Mul(Swap(x), wi), Signs{0, 1, 0, 1}));
+        return SubAdd(Mul(x, wr), Mul(Swap(x), wi));
     }
 
     static void Gather(const C* t, __m256i reIndex, __m256i imIndex, V& wr, V& wi) {
