@@ -66,7 +66,9 @@ void FftTransformWith(FftIsa isa, ComplexFloat* data, int n, int inverse) {
 }
 
 TOLVAR_FFT_ALIGN_STACK void FftTransform(ComplexFloat* data, int n, int inverse) {
-    static const Routine routine = RoutineFor(FftSelectedIsa());
+    // The first transform also makes sure the tables exist, should a caller
+    // ever transform before FftInitTables; later calls pay one guard check.
+    static const Routine routine = (FftInitTables(), RoutineFor(FftSelectedIsa()));
     routine(data, n, inverse);
 }
 

@@ -24,6 +24,7 @@ struct ComplexFloat {
 //
 // Thread safety: FftInitTables must have returned before the first transform;
 // afterwards any number of threads may transform distinct arrays at once.
+// (A transform that comes first anyway builds the tables itself, once.)
 //
 // Real-time use: a transform allocates nothing, takes no lock and computes no
 // trigonometric function. It uses AVX2 and FMA when the processor has them

@@ -249,7 +249,8 @@ template <class O, int N, bool kInverse, bool kPair>
 void Pass(C* a, C* b) {
     using V = typename O::V;
     constexpr int W = O::kWidth, q = N / 4;
-    const C* table = kTwiddleTables[TwiddleTableIndex(N)];
+    constexpr int tableIndex = TwiddleTableIndex(N);  // evaluated here, never called
+    const C* table = kTwiddleTables[tableIndex];
     const V h = O::Splat(SqrtHalf());
     V wr, wi;
     O::TwiddlesAfterFirst(table, wr, wi);
