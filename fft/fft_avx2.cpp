@@ -29,6 +29,10 @@ struct Avx2Ops {
         _mm_storeu_ps(reinterpret_cast<float*>(lo), _mm256_castps256_ps128(v));
         _mm_storeu_ps(reinterpret_cast<float*>(hi), _mm256_extractf128_ps(v, 1));
     }
+    static void StoreTwo(C* lo, C* hi, V v0, V v1) {
+        Store(lo, _mm256_permute2f128_ps(v0, v1, 0x20));
+        Store(hi, _mm256_permute2f128_ps(v0, v1, 0x31));
+    }
 
     static V Add(V x, V y) { return _mm256_add_ps(x, y); }
     static V Sub(V x, V y) { return _mm256_sub_ps(x, y); }

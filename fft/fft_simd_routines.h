@@ -14,6 +14,7 @@
 // Ops interface (all static):
 //   V, kWidth, kTwoPerVector
 //   Load/Store(ptr), LoadHalves/StoreHalves(lo, hi)  (kernels: one transform per half)
+//   StoreTwo(lo, hi, v0, v1)    lo[0..3] from the low halves of v0, v1; hi from the high
 //   Add Sub Mul Splat
 //   AddSigned/SubSigned(y, x, Signs)              y + s*x and y - s*x, s = +-1 per
 //                                                float (pattern per 128-bit half)
@@ -155,10 +156,16 @@ struct Kernels {
 #pragma GCC unroll 8
         for (int k = 0; k < kVectors; ++k) v[k] = O::LoadHalves(a + 2 * k, b + 2 * k);
     }
+    // Whole vectors where possible: two stores of four complex values take
+    // half the store slots of four stores of two.
     template <int kVectors>
     static FFT_INLINE void Store(const V (&v)[kVectors], C* a, C* b) {
+        if constexpr (kVectors == 1) {
+            O::StoreHalves(a, b, v[0]);
+        } else {
 #pragma GCC unroll 8
-        for (int k = 0; k < kVectors; ++k) O::StoreHalves(a + 2 * k, b + 2 * k, v[k]);
+            for (int k = 0; k < kVectors; k += 2) O::StoreTwo(a + 2 * k, b + 2 * k, v[k], v[k + 1]);
+        }
     }
 
     template <int N>

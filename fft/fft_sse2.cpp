@@ -17,6 +17,10 @@ struct Sse2Ops {
     static void Store(C* p, V v) { _mm_storeu_ps(reinterpret_cast<float*>(p), v); }
     static V LoadHalves(const C* lo, const C*) { return Load(lo); }
     static void StoreHalves(C* lo, C*, V v) { Store(lo, v); }
+    static void StoreTwo(C* lo, C*, V v0, V v1) {
+        Store(lo, v0);
+        Store(lo + 2, v1);
+    }
 
     static V Add(V x, V y) { return _mm_add_ps(x, y); }
     static V Sub(V x, V y) { return _mm_sub_ps(x, y); }
