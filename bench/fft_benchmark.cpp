@@ -67,12 +67,19 @@ void TimeTransform(benchmark::State& state, int n, ComplexFloat* data, Transform
         benchmark::Counter(FlopsPerTransform(n) * 1e-9, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void OurTransform(benchmark::State& state, FftIsa isa, int n, int inverse) {
-    // malloc'd like the engine's buffers: only the platform's default alignment.
-    auto* data = static_cast<ComplexFloat*>(std::malloc(n * sizeof(ComplexFloat)));
+// Our arrays sit 16 bytes past a 64-byte boundary: all that malloc promises on
+// x86-64 (and what glibc gives for large blocks), so the engine's buffers are
+// no better. The "@64B" variant runs on 64-byte aligned arrays to show what
+// alignment is worth.
+void OurTransform(benchmark::State& state, FftIsa isa, int n, int inverse, bool aligned) {
+    const std::size_t offset = aligned ? 0 : 16;
+    void* block = std::aligned_alloc(64, n * sizeof(ComplexFloat) + 64);
+    auto* data = reinterpret_cast<ComplexFloat*>(static_cast<char*>(block) + offset);
     TimeTransform(state, n, data, [&] { tolvar::FftTransformWith(isa, data, n, inverse); });
-    std::free(data);
+    std::free(block);
 }
+
+constexpr const char* kAlignedSuffix = "@64B";
 
 // FFTW's plans, made once before any timing, each on its own aligned array.
 struct FftwPlan {
@@ -113,6 +120,7 @@ std::vector<std::string> Implementations() {
     for (FftIsa isa : {FftIsa::kScalar, FftIsa::kSse2, FftIsa::kAvx2Fma}) {
         if (tolvar::FftIsaAvailable(isa)) names.push_back(tolvar::FftIsaName(isa));
     }
+    names.push_back(std::string(tolvar::FftIsaName(tolvar::FftSelectedIsa())) + kAlignedSuffix);
     names.push_back("fftw");
     return names;
 }
@@ -127,8 +135,12 @@ void RegisterAll() {
             for (FftIsa isa : {FftIsa::kScalar, FftIsa::kSse2, FftIsa::kAvx2Fma}) {
                 if (!tolvar::FftIsaAvailable(isa)) continue;
                 benchmark::RegisterBenchmark(BenchmarkName(n, inverse, tolvar::FftIsaName(isa)).c_str(),
-                                             OurTransform, isa, n, inverse);
+                                             OurTransform, isa, n, inverse, false);
             }
+            const FftIsa selected = tolvar::FftSelectedIsa();
+            const std::string aligned = std::string(tolvar::FftIsaName(selected)) + kAlignedSuffix;
+            benchmark::RegisterBenchmark(BenchmarkName(n, inverse, aligned).c_str(), OurTransform, selected,
+                                         n, inverse, true);
             benchmark::RegisterBenchmark(BenchmarkName(n, inverse, "fftw").c_str(), FftwTransform, n,
                                          inverse);
         }
@@ -152,37 +164,52 @@ public:
         const std::vector<std::string> names = Implementations();
         const std::string ours = tolvar::FftIsaName(tolvar::FftSelectedIsa());
         std::printf("\nMedian CPU time per transform in microseconds; GFLOPS = 5 N log2 N / time.\n");
-        std::printf("Ratio = time / FFTW's time (below 1: faster than FFTW). FftTransform uses %s.\n\n",
+        std::printf("Ratio = time / FFTW's time (below 1: faster than FFTW). FftTransform uses %s.\n",
                     ours.c_str());
+        std::printf("Our arrays start 16 bytes past a 64-byte boundary (malloc's promise); %s\n",
+                    (ours + kAlignedSuffix).c_str());
+        std::printf("uses 64-byte aligned arrays. FFTW plans and runs on its own aligned arrays.\n\n");
         std::printf("%-7s %6s", "dir", "N");
-        for (const std::string& name : names) std::printf(" %10s", (name + " us").c_str());
-        std::printf(" %12s %12s", (ours + " GF").c_str(), "fftw GF");
+        for (const std::string& name : names) std::printf(" %*s", Width(name), (name + " us").c_str());
+        for (const std::string& name : GflopsColumns(names)) std::printf(" %*s", Width(name), (name + " GF").c_str());
         for (const std::string& name : names) {
-            if (name != "fftw") std::printf(" %12s", (name + "/fftw").c_str());
+            if (name != "fftw") std::printf(" %*s", Width(name) + 2, (name + "/fftw").c_str());
         }
         std::printf("\n");
         for (int inverse : {0, 1}) {
-            for (int n = kMinSize; n <= kMaxSize; n *= 2) PrintRow(names, ours, n, inverse);
+            for (int n = kMinSize; n <= kMaxSize; n *= 2) PrintRow(names, n, inverse);
         }
     }
 
 private:
+    static int Width(const std::string& name) { return static_cast<int>(name.size()) + 3; }
+
+    // GFLOPS for the vector versions and FFTW (scalar and SSE2 have their times).
+    static std::vector<std::string> GflopsColumns(const std::vector<std::string>& names) {
+        std::vector<std::string> columns;
+        for (const std::string& name : names) {
+            if (name != "scalar" && name != "sse2") columns.push_back(name);
+        }
+        return columns;
+    }
+
     double Seconds(int n, int inverse, const std::string& name) const {
         const auto found = medianSeconds.find(BenchmarkName(n, inverse, name));
         return found == medianSeconds.end() ? NAN : found->second;
     }
 
-    void PrintRow(const std::vector<std::string>& names, const std::string& ours, int n, int inverse) const {
+    void PrintRow(const std::vector<std::string>& names, int n, int inverse) const {
         bool measured = false;  // rows left out by a --benchmark_filter are skipped
         for (const std::string& name : names) measured = measured || !std::isnan(Seconds(n, inverse, name));
         if (!measured) return;
         const double fftw = Seconds(n, inverse, "fftw");
         std::printf("%-7s %6d", DirectionName(inverse), n);
-        for (const std::string& name : names) std::printf(" %10.2f", Seconds(n, inverse, name) * 1e6);
-        std::printf(" %12.1f %12.1f", FlopsPerTransform(n) / Seconds(n, inverse, ours) * 1e-9,
-                    FlopsPerTransform(n) / fftw * 1e-9);
+        for (const std::string& name : names) std::printf(" %*.2f", Width(name), Seconds(n, inverse, name) * 1e6);
+        for (const std::string& name : GflopsColumns(names)) {
+            std::printf(" %*.1f", Width(name), FlopsPerTransform(n) / Seconds(n, inverse, name) * 1e-9);
+        }
         for (const std::string& name : names) {
-            if (name != "fftw") std::printf(" %12.2f", Seconds(n, inverse, name) / fftw);
+            if (name != "fftw") std::printf(" %*.2f", Width(name) + 2, Seconds(n, inverse, name) / fftw);
         }
         std::printf("\n");
     }

@@ -38,7 +38,8 @@ double DifferenceDb(const std::vector<ComplexFloat>& a, const std::vector<Comple
 }
 
 // Runs one implementation on data placed `offsetFloats` floats past a 64-byte
-// boundary, so that 4-, 8- and 16-byte aligned arrays are all exercised.
+// boundary, so that arrays aligned to 4, 8, 16 and 64 bytes, and every start
+// within a 32-byte vector, are all exercised.
 std::vector<ComplexFloat> Transformed(FftIsa isa, const std::vector<ComplexFloat>& input, int inverse,
                               int offsetFloats) {
     const int n = static_cast<int>(input.size());
@@ -76,7 +77,7 @@ TEST(FftImplementations, VectorVersionsEqualScalar) {
             for (int inverse : {0, 1}) {
                 const std::vector<ComplexFloat> input = RandomSignal(n, 4000 + n + inverse);
                 const std::vector<ComplexFloat> expected = Transformed(FftIsa::kScalar, input, inverse, 0);
-                for (int offset : {0, 1, 2, 4}) {
+                for (int offset : {0, 1, 2, 4, 6}) {
                     const std::vector<ComplexFloat> actual = Transformed(isa, input, inverse, offset);
                     if (isa == FftIsa::kAvx2Fma) {
                         const double db = DifferenceDb(actual, expected);
