@@ -7,9 +7,10 @@
 // reference, so that without fused multiply-add every result is bit-identical.
 //
 // A vector holds W = O::kWidth complex values. The passes (32 points and more)
-// process W consecutive j at a time. The small kernels (2 to 16 points) keep a
-// whole transform in registers, two complex values per 128-bit half; the AVX2
-// version runs two independent transforms at once, one in each half.
+// process W consecutive j at a time, from a vector boundary where the array
+// does not start on one (from 128 points). The small kernels (2 to 16 points)
+// keep a whole transform in registers, two complex values per 128-bit half;
+// the AVX2 version runs two independent transforms at once, one in each half.
 //
 // Ops interface (all static):
 //   V, kWidth, kTwoPerVector
