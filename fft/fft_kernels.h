@@ -1,0 +1,44 @@
+#pragma once
+#include "fft/fft.h"
+
+namespace tolvar {
+
+// The transform in each instruction set, for tests and benchmarks. FftTransform
+// picks one of them automatically; everything else should call FftTransform.
+//
+// Every entry point has FftTransform's contract: in place, unscaled, scrambled
+// bin order, any unsupported n leaves data untouched, the tables must be built.
+// The vector versions use unaligned loads, so data needs only float alignment.
+//
+// kScalar is the reference. kSse2 and kAvx2 perform the same float operations
+// in the same order and so give bit-identical results to it; kAvx2Fma fuses the
+// complex twiddle products and agrees to within rounding.
+enum class FftIsa {
+    kScalar,
+    kSse2,
+    kAvx2,     // AVX2 without fused multiply-add; exists to check the AVX2 data flow
+    kAvx2Fma,  // what FftTransform uses on processors that have AVX2 and FMA
+};
+
+void FftTransformScalar(ComplexFloat* data, int n, int inverse);
+void FftTransformSse2(ComplexFloat* data, int n, int inverse);
+// Only on processors for which FftIsaAvailable(kAvx2) / (kAvx2Fma) is true.
+void FftTransformAvx2(ComplexFloat* data, int n, int inverse);
+void FftTransformAvx2Fma(ComplexFloat* data, int n, int inverse);
+
+// Whether this processor (and its operating system) can run the given version.
+bool FftIsaAvailable(FftIsa isa);
+
+// The version FftTransform uses on this processor.
+FftIsa FftSelectedIsa();
+
+// Runs the given version; does nothing when it is not available here.
+void FftTransformWith(FftIsa isa, ComplexFloat* data, int n, int inverse);
+
+// Short name for reports: "scalar", "sse2", "avx2", "avx2+fma".
+const char* FftIsaName(FftIsa isa);
+
+// log2(n) for n = 2, 4, ..., 32768, otherwise -1.
+int FftLog2OfSupportedSize(int n);
+
+}  // namespace tolvar

@@ -1,0 +1,194 @@
+// Butterfly passes for 32 points and more of the vector transform. Internal to
+// the instruction-set source files (see fft_simd_routines.h).
+#pragma once
+
+#include "fft/fft_simd_arith.h"
+
+namespace tolvar {
+namespace {
+
+enum class FirstLane { kTable, kOne, kSqrtHalf };  // factor of complex 0 of the vector
+
+// The four outputs of one vector of butterflies, for quarters 0..3.
+template <class O>
+using Quarters = typename O::V[4];
+
+template <class O, int N, FirstLane kFirst>
+FFT_INLINE void ForwardButterflies(const C* a, typename O::V wr, typename O::V wi, typename O::V h,
+                                   Quarters<O>& out) {
+    using V = typename O::V;
+    constexpr int q = N / 4;
+    const V a0 = O::Load(a), a1 = O::Load(a + q), a2 = O::Load(a + 2 * q), a3 = O::Load(a + 3 * q);
+    V plus, minus;
+    PlusMinusI<O>(O::Sub(a0, a2), O::Sub(a1, a3), plus, minus);
+    out[0] = O::Add(a0, a2);
+    out[1] = O::Add(a1, a3);
+    V p = O::CMul(plus, wr, wi), m = O::CMulConj(minus, wr, wi);
+    if constexpr (kFirst == FirstLane::kOne) {
+        p = O::FirstFrom(plus, p);
+        m = O::FirstFrom(minus, m);
+    } else if constexpr (kFirst == FirstLane::kSqrtHalf) {
+        p = O::FirstFrom(MulSqrtHalf<O>(plus, h), p);
+        m = O::FirstFrom(MulSqrtHalfConj<O>(minus, h), m);
+    }
+    out[2] = p;
+    out[3] = m;
+}
+
+template <class O, int N, FirstLane kFirst>
+FFT_INLINE void InverseButterflies(const C* a, typename O::V wr, typename O::V wi, typename O::V h,
+                                   Quarters<O>& out) {
+    using V = typename O::V;
+    constexpr int q = N / 4;
+    const V a0 = O::Load(a), a1 = O::Load(a + q), a2 = O::Load(a + 2 * q), a3 = O::Load(a + 3 * q);
+    V v = O::CMulConj(a2, wr, wi), z = O::CMul(a3, wr, wi);
+    if constexpr (kFirst == FirstLane::kOne) {
+        v = O::FirstFrom(a2, v);
+        z = O::FirstFrom(a3, z);
+    } else if constexpr (kFirst == FirstLane::kSqrtHalf) {
+        v = O::FirstFrom(MulSqrtHalfConj<O>(a2, h), v);
+        z = O::FirstFrom(MulSqrtHalf<O>(a3, h), z);
+    }
+    const V s = O::Add(v, z);
+    out[0] = O::Add(a0, s);
+    out[2] = O::Sub(a0, s);
+    PlusMinusI<O>(a1, O::Sub(v, z), out[3], out[1]);  // a1 + i*d, a1 - i*d
+}
+
+template <class O, int N>
+FFT_INLINE void StoreQuarters(C* a, const Quarters<O>& out) {
+    O::Store(a, out[0]);
+    O::Store(a + N / 4, out[1]);
+    O::Store(a + N / 2, out[2]);
+    O::Store(a + 3 * N / 4, out[3]);
+}
+
+// The butterflies at j for one transform, or for two (a and b) sharing the
+// factors; the results go to out[0] (a) and out[1] (b).
+template <class O, int N, bool kInverse, bool kPair, FirstLane kFirst>
+FFT_INLINE void Compute(const C* a, const C* b, int j, typename O::V wr, typename O::V wi, typename O::V h,
+                        Quarters<O> (&out)[2]) {
+    if constexpr (kInverse) {
+        InverseButterflies<O, N, kFirst>(a + j, wr, wi, h, out[0]);
+        if constexpr (kPair) InverseButterflies<O, N, kFirst>(b + j, wr, wi, h, out[1]);
+    } else {
+        ForwardButterflies<O, N, kFirst>(a + j, wr, wi, h, out[0]);
+        if constexpr (kPair) ForwardButterflies<O, N, kFirst>(b + j, wr, wi, h, out[1]);
+    }
+}
+
+template <class O, int N, bool kPair>
+FFT_INLINE void Store(C* a, C* b, int j, const Quarters<O> (&out)[2]) {
+    StoreQuarters<O, N>(a + j, out[0]);
+    if constexpr (kPair) StoreQuarters<O, N>(b + j, out[1]);
+}
+
+template <class O, int N, bool kInverse, bool kPair, FirstLane kFirst>
+FFT_INLINE void Butterflies(C* a, C* b, int j, typename O::V wr, typename O::V wi, typename O::V h) {
+    Quarters<O> out[2];
+    Compute<O, N, kInverse, kPair, kFirst>(a, b, j, wr, wi, h, out);
+    Store<O, N, kPair>(a, b, j, out);
+}
+
+// Full-table pass (N <= 512) or mirrored-table pass (N >= 1024) over a, and
+// over b too for a pair, in vectors of W consecutive j from j = 0.
+template <class O, int N, bool kInverse, bool kPair>
+FFT_INLINE void GridPass(C* a, C* b, const C* table, typename O::V h) {
+    using V = typename O::V;
+    constexpr int W = O::kWidth, q = N / 4;
+    V wr, wi;
+    O::TwiddlesAfterFirst(table, wr, wi);
+    Butterflies<O, N, kInverse, kPair, FirstLane::kOne>(a, b, 0, wr, wi, h);
+    if constexpr (N <= 512) {
+        for (int j = W; j < q; j += W) {
+            O::TwiddlesAt(table + j - 1, wr, wi);
+            Butterflies<O, N, kInverse, kPair, FirstLane::kTable>(a, b, j, wr, wi, h);
+        }
+    } else {
+        for (int j = W; j < N / 8; j += W) {
+            O::TwiddlesAt(table + j - 1, wr, wi);
+            Butterflies<O, N, kInverse, kPair, FirstLane::kTable>(a, b, j, wr, wi, h);
+        }
+        O::TwiddlesMirroredAfterFirst(table + N / 8 - W - 1, wr, wi);
+        Butterflies<O, N, kInverse, kPair, FirstLane::kSqrtHalf>(a, b, N / 8, wr, wi, h);
+        for (int j = N / 8 + W; j < q; j += W) {
+            O::TwiddlesMirrored(table + q - j - W, wr, wi);
+            Butterflies<O, N, kInverse, kPair, FirstLane::kTable>(a, b, j, wr, wi, h);
+        }
+    }
+}
+
+// The same pass when the array does not start on a vector boundary: the
+// vectors start at j = lead, lead + W, ..., the first j on a boundary, so
+// that no load or store straddles two cache lines (such accesses cost twice
+// and the passes are bound by their stores). The vectors the boundaries cut
+// (at j = 0 and q - W, and around the sqrt(1/2) at N/8) are done on the usual
+// grid, before the others and stored after them; where the two overlap they
+// compute the same values with the same operations.
+template <class O, int N, bool kInverse, bool kPair>
+FFT_INLINE void ShiftedPass(C* a, C* b, const C* table, typename O::V h, int lead) {
+    using V = typename O::V;
+    constexpr int W = O::kWidth, q = N / 4;
+    V wr, wi;
+    Quarters<O> first[2], last[2], belowEighth[2], atEighth[2];
+    O::TwiddlesAfterFirst(table, wr, wi);
+    Compute<O, N, kInverse, kPair, FirstLane::kOne>(a, b, 0, wr, wi, h, first);
+    if constexpr (N <= 512) {
+        O::TwiddlesAt(table + q - W - 1, wr, wi);
+        Compute<O, N, kInverse, kPair, FirstLane::kTable>(a, b, q - W, wr, wi, h, last);
+        for (int j = lead; j < q - W; j += W) {
+            O::TwiddlesAt(table + j - 1, wr, wi);
+            Butterflies<O, N, kInverse, kPair, FirstLane::kTable>(a, b, j, wr, wi, h);
+        }
+    } else {
+        O::TwiddlesMirrored(table, wr, wi);
+        Compute<O, N, kInverse, kPair, FirstLane::kTable>(a, b, q - W, wr, wi, h, last);
+        O::TwiddlesAt(table + N / 8 - W - 1, wr, wi);
+        Compute<O, N, kInverse, kPair, FirstLane::kTable>(a, b, N / 8 - W, wr, wi, h, belowEighth);
+        O::TwiddlesMirroredAfterFirst(table + N / 8 - W - 1, wr, wi);
+        Compute<O, N, kInverse, kPair, FirstLane::kSqrtHalf>(a, b, N / 8, wr, wi, h, atEighth);
+        for (int j = lead; j < N / 8 - W; j += W) {
+            O::TwiddlesAt(table + j - 1, wr, wi);
+            Butterflies<O, N, kInverse, kPair, FirstLane::kTable>(a, b, j, wr, wi, h);
+        }
+        for (int j = N / 8 + lead; j < q - W; j += W) {
+            O::TwiddlesMirrored(table + q - j - W, wr, wi);
+            Butterflies<O, N, kInverse, kPair, FirstLane::kTable>(a, b, j, wr, wi, h);
+        }
+        Store<O, N, kPair>(a, b, N / 8 - W, belowEighth);
+        Store<O, N, kPair>(a, b, N / 8, atEighth);
+    }
+    Store<O, N, kPair>(a, b, 0, first);
+    Store<O, N, kPair>(a, b, q - W, last);
+}
+
+// Complex values from a to the next vector boundary (0 when a is on one, or
+// when it is not even 8-byte aligned and no boundary can be reached).
+template <class O>
+FFT_INLINE int LeadToBoundary(const C* a) {
+    constexpr unsigned kBytes = O::kWidth * sizeof(C);
+    const auto address = static_cast<unsigned>(reinterpret_cast<__UINTPTR_TYPE__>(a));
+    if (address % sizeof(C) != 0) return 0;
+    return static_cast<int>((kBytes - address % kBytes) % kBytes / sizeof(C));
+}
+
+// Below this size the cut vectors cost more than the aligned ones save.
+constexpr int kShiftedPassMinSize = 128;
+
+template <class O, int N, bool kInverse, bool kPair>
+void Pass(C* a, C* b) {
+    constexpr int tableIndex = TwiddleTableIndex(N);  // evaluated here, never called
+    const C* table = kTwiddleTables[tableIndex];
+    const typename O::V h = O::Splat(SqrtHalf());
+    if constexpr (N >= kShiftedPassMinSize) {
+        // Pairs are N/4 or more apart, a multiple of the vector size: the same lead.
+        const int lead = LeadToBoundary<O>(a);
+        if (lead != 0) {
+            ShiftedPass<O, N, kInverse, kPair>(a, b, table, h, lead);
+            return;
+        }
+    }
+    GridPass<O, N, kInverse, kPair>(a, b, table, h);
+}
+}  // namespace
+}  // namespace tolvar
