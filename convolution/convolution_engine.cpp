@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "convolution/fft_size.h"
-#include "convolution/partition_spectra.h"
+#include "convolution/impulse_partitions.h"
 #include "fft/fft.h"
 
 namespace tolvar {

@@ -1,4 +1,4 @@
-#include "convolution/partition_spectra.h"
+#include "convolution/impulse_partitions.h"
 
 #include <algorithm>
 #include <cmath>
