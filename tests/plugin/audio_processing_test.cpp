@@ -81,10 +81,8 @@ TEST_F(AudioTest, OutputIsTheInputFilteredAndDelayedByTheReportedLatency) {
         InMemoryIrFiles::Instance().Clear();
         const std::vector<double> response = DecayingResponse(taps);
         PutFile("1800+0.wav", response);
-        AEffect* effect = Create();
+        AEffect* effect = CreateHearingOnly(kParamBand2G);
         ASSERT_NE(effect, nullptr);
-        BypassAllBut(effect, kParamBand2G);
-        effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
         const int delay = effect->initialDelay;
         EXPECT_EQ(delay, taps > 128 ? 4096 : 0);
 
@@ -98,10 +96,8 @@ TEST_F(AudioTest, OutputIsTheInputFilteredAndDelayedByTheReportedLatency) {
 TEST_F(AudioTest, LeadingSilenceFillsTheFirstBlocksUntilTheLatencyIsReached) {
     const std::vector<double> response = DecayingResponse(1000);
     PutFile("6800+0.wav", response);
-    AEffect* effect = Create();
+    AEffect* effect = CreateHearingOnly(kParamHShelfG);
     ASSERT_NE(effect, nullptr);
-    BypassAllBut(effect, kParamHShelfG);
-    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
     ASSERT_EQ(effect->initialDelay, 1024);
 
     Signal impulse(1200, 0.0f);
@@ -124,10 +120,8 @@ TEST_F(AudioTest, ALatencyRiseWhileRunningInsertsExactlyTheDifference) {
     const std::vector<double> shortResponse = DecayingResponse(200), longResponse = DecayingResponse(3000);
     PutFile("820+0.wav", shortResponse);  // N = 512, latency 256
     PutFile("820+1.wav", longResponse);   // N = 8192, latency 4096
-    AEffect* effect = Create();
+    AEffect* effect = CreateHearingOnly(kParamBand1G);
     ASSERT_NE(effect, nullptr);
-    BypassAllBut(effect, kParamBand1G);
-    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
     ASSERT_EQ(effect->initialDelay, 256);
 
     const Signal input = Noise(30000, 3);
@@ -211,10 +205,8 @@ TEST_F(AudioTest, ADirectFormImpulseDropsQueuedAudioAndFollowsWithoutLag) {
     PutFile("820+0.wav", DecayingResponse(1000));
     const std::vector<double> shortResponse = DecayingResponse(50);
     PutFile("820+1.wav", shortResponse);
-    AEffect* effect = Create();
+    AEffect* effect = CreateHearingOnly(kParamBand1G);
     ASSERT_NE(effect, nullptr);
-    BypassAllBut(effect, kParamBand1G);
-    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
     const Signal first = Noise(3000, 4);
     Process(effect, first, first, {512});
 
@@ -228,10 +220,8 @@ TEST_F(AudioTest, ADirectFormImpulseDropsQueuedAudioAndFollowsWithoutLag) {
 TEST_F(AudioTest, InputAndOutputMayShareMemoryAndProcessTouchesNothing) {
     const std::vector<double> response = DecayingResponse(300);
     PutFile("100+0.wav", response);
-    AEffect* effect = Create();
+    AEffect* effect = CreateHearingOnly(kParamLShelfG);
     ASSERT_NE(effect, nullptr);
-    BypassAllBut(effect, kParamLShelfG);
-    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
     const int delay = effect->initialDelay;
 
     const Signal input = Noise(6000, 6);

@@ -42,6 +42,10 @@ protected:
         return taps;
     }
 
+    // An instance hearing only the section of gainParam (the others bypassed),
+    // switched off and on so its stream starts afresh. Null when none was made.
+    AEffect* CreateHearingOnly(int gainParam);
+
     std::vector<AEffect*> effects;
 };
 
@@ -51,6 +55,14 @@ inline void BypassAllBut(AEffect* effect, int gainParam) {
     for (int gain : {kParamLShelfG, kParamBand1G, kParamBand2G, kParamHShelfG}) {
         if (gain != gainParam) effect->setParameter(effect, gain, 1.0f);
     }
+}
+
+inline AEffect* InstanceTest::CreateHearingOnly(int gainParam) {
+    AEffect* effect = Create();
+    if (!effect) return nullptr;
+    BypassAllBut(effect, gainParam);
+    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+    return effect;
 }
 
 }  // namespace tolvar::testing
