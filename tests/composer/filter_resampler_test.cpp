@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tests/composer/biquad_responses.h"
-#include "tests/composer/failing_heap.h"
+#include "tests/support/failing_heap.h"
 #include "tests/composer/reference_resampler.h"
 #include "tests/composer/response_dft.h"
 
@@ -193,9 +193,9 @@ TEST(FilterResampler, RefusesWhatDoesNotFitAndLeavesTheOutputAlone) {
     EXPECT_EQ(ResampledFilterLength(2, 1.0, 2.6e8), 260000000 + W + 1);
     EXPECT_EQ(ResampledFilterLength(2, 1.0, 2.7e8), -1);
     {
-        test::FailingHeap heap(1, 1 << 30);
+        auto heap = test::FailingHeap::RefusingCalls(1, 1 << 30);
         EXPECT_FALSE(ResampleFilter(h.data(), 4, 96000, 44100, out));
-        test::FailingHeap secondRefused(2, 1 << 30);  // the work buffer is granted, the taps are not
+        auto secondRefused = test::FailingHeap::RefusingCalls(2, 1 << 30);  // the work buffer is granted, the taps are not
         EXPECT_FALSE(ResampleFilter(h.data(), 4, 96000, 44100, out));
     }
     EXPECT_EQ(out.As<float>(), old);

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "tests/composer/failing_heap.h"
+#include "tests/support/failing_heap.h"
 
 namespace tolvar {
 namespace {
@@ -96,7 +96,7 @@ TEST(MergeImpulse, RefusedGrowthLeavesTheAccumulatorAlone) {
     const void* storage = accumulator.Data();
     std::vector<double> big(100, 1.0);
     {
-        test::FailingHeap heap(1, 1000);
+        auto heap = test::FailingHeap::RefusingCalls(1, 1000);
         EXPECT_FALSE(MergeImpulse(accumulator, big.data(), 100, 2.0));
     }
     EXPECT_EQ(accumulator.Data(), storage);
@@ -104,7 +104,7 @@ TEST(MergeImpulse, RefusedGrowthLeavesTheAccumulatorAlone) {
 
     HeapBuffer empty(64);
     {
-        test::FailingHeap heap(1, 1000);
+        auto heap = test::FailingHeap::RefusingCalls(1, 1000);
         EXPECT_FALSE(MergeImpulse(empty, big.data(), 100, 2.0));
     }
     EXPECT_EQ(empty.Length(), 0);

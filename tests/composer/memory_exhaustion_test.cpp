@@ -8,14 +8,13 @@
 #include <vector>
 
 #include "composer/compose_impulse.h"
-#include "tests/composer/failing_heap.h"
+#include "tests/support/failing_heap.h"
 #include "tests/composer/fake_pcm_source.h"
 #include "tests/composer/impulse_snapshot.h"
 
 namespace tolvar {
 namespace {
 
-using test::FailingHeap;
 using test::FakeIrFile;
 using test::FakeIrFolder;
 
@@ -65,9 +64,9 @@ TEST(MemoryExhaustion, ARefusedBufferLeavesThePreviousImpulseInPlace) {
         ImpulseBuffer expected;
         int calls = 0;
         {
-            FailingHeap heap(0, 0);
+            auto heap = test::FailingHeap::RefusingCalls(0, 0);
             ASSERT_TRUE(BuildCompositeImpulse(values, scenario.hostRate, folder.Library(), expected));
-            calls = FailingHeap::Calls();
+            calls = heap.Requests();
         }
         ASSERT_GT(calls, 0);
         std::printf("%-18s %d allocation calls swept\n", scenario.name, calls);
@@ -83,7 +82,7 @@ TEST(MemoryExhaustion, ARefusedBufferLeavesThePreviousImpulseInPlace) {
                 const int created = folder.SourcesCreated();
                 bool built;
                 {
-                    FailingHeap heap(k, lastRefused);
+                    auto heap = test::FailingHeap::RefusingCalls(k, lastRefused);
                     built = BuildCompositeImpulse(values, scenario.hostRate, folder.Library(), impulse);
                 }
                 const std::string where = std::string(scenario.name) + ", refused from call " +

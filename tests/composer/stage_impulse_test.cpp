@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/composer/failing_heap.h"
+#include "tests/support/failing_heap.h"
 #include "tests/composer/fake_pcm_source.h"
 
 namespace tolvar {
@@ -209,9 +209,9 @@ TEST(StageImpulse, LengthsThatGiveNoUsableFrameCountLeaveTheSectionOut) {
         folder.Add("180+4-hq.wav", file);  // exists: no fall-back either
         folder.Add("180+4.wav", File({1.0}));
         Stage stage;
-        test::FailingHeap heap(0, 0);
+        auto heap = test::FailingHeap::RefusingCalls(0, 0);
         EXPECT_EQ(stage.Add(folder, nullptr, 180, 4, true), StageOutcome::kLeftOut) << seconds;
-        EXPECT_EQ(test::FailingHeap::Calls(), 0) << seconds;
+        EXPECT_EQ(heap.Requests(), 0) << seconds;
         EXPECT_TRUE(folder.Requests().empty());
         EXPECT_EQ(folder.Opens().size(), 1u);
         EXPECT_EQ(stage.accumulator.Length(), 0);
@@ -260,7 +260,7 @@ TEST(StageImpulse, RefusedBuffersAbandonTheCompositionAndCloseTheSource) {
     folder.Add("2700+3.wav", File(std::vector<double>(40, 0.5)));  // grows past the slack
     {
         Stage stage;  // the loaded impulse cannot be sized
-        test::FailingHeap heap(1, 2);
+        auto heap = test::FailingHeap::RefusingCalls(1, 2);
         EXPECT_EQ(stage.Add(folder, nullptr, 2700, 2), StageOutcome::kOutOfMemory);
         EXPECT_EQ(stage.accumulator.Length(), 0);
     }
@@ -268,7 +268,7 @@ TEST(StageImpulse, RefusedBuffersAbandonTheCompositionAndCloseTheSource) {
         Stage stage;  // the accumulator cannot grow
         ASSERT_EQ(stage.Add(folder, nullptr, 2700, 2), StageOutcome::kMerged);
         const std::vector<double> before = Contents(stage.accumulator);
-        test::FailingHeap heap(2, 1000);  // the loaded impulse is call 1
+        auto heap = test::FailingHeap::RefusingCalls(2, 1000);  // the loaded impulse is call 1
         EXPECT_EQ(stage.Add(folder, nullptr, 2700, 3), StageOutcome::kOutOfMemory);
         EXPECT_EQ(Contents(stage.accumulator), before);
     }

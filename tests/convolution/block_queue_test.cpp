@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "tests/convolution/failing_heap.h"
+#include "tests/support/failing_heap.h"
 
 namespace tolvar {
 namespace {
@@ -69,7 +69,7 @@ TEST(BlockQueue, WriteSpillsIntoASecondBlock) {
     q.Write(kBlock - 100);
     EXPECT_EQ(q.queue.BlockCount(), 1);
     {
-        testing::FailingHeap heap(0);
+        auto heap = test::FailingHeap::Granting(0);
         q.Write(10);
         EXPECT_EQ(heap.Requests(), 0);
     }
@@ -121,7 +121,7 @@ TEST(BlockQueue, RecycleSparesEveryBlockInOrder) {
     // All four come back without a heap request, the one spared last (the
     // list's first block) first, and the data is only the new data.
     {
-        testing::FailingHeap heap(0);
+        auto heap = test::FailingHeap::Granting(0);
         q.Write(3 * kBlock + 5);
         EXPECT_EQ(heap.Requests(), 0);
     }
@@ -157,7 +157,7 @@ TEST(BlockQueue, SteadyTrafficAsksTheHeapForNothing) {
         q.ReadAndCheck(1024);
         q.ReadAndCheck(1024);
     }
-    testing::FailingHeap heap(0);
+    auto heap = test::FailingHeap::Granting(0);
     for (int i = 0; i < 100; ++i) {
         q.Write(2048);
         q.ReadAndCheck(1024);
@@ -173,7 +173,7 @@ TEST(BlockQueueExhaustion, ReusedBlockThatCannotGrowHoldsNoStaleBytes) {
     q.ReadAndCheck(100);  // a spare block with 100 stale bytes and little capacity
     ASSERT_EQ(q.queue.SpareCount(), 1);
     {
-        testing::FailingHeap heap(0);
+        auto heap = test::FailingHeap::Granting(0);
         q.Write(10000);  // takes the spare block but cannot grow it
         EXPECT_EQ(q.queue.Pending(), 0);
     }
@@ -191,7 +191,7 @@ TEST(BlockQueueExhaustion, StoresAPrefixWhenTheHeapRunsOut) {
         q.Write(2 * kBlock);
         q.ReadAndCheck(kBlock + 7);  // one block spare, one partly read
         {
-            testing::FailingHeap heap(granted);
+            auto heap = test::FailingHeap::Granting(granted);
             q.Write(3 * kBlock + 50);
             EXPECT_LE(q.queue.Pending(), 4 * kBlock + 50 - 7);
             q.ReadAndCheck(100);

@@ -8,7 +8,7 @@
 
 #include "convolution/convolution_engine.h"
 #include "tests/convolution/engine_test_support.h"
-#include "tests/convolution/failing_heap.h"
+#include "tests/support/failing_heap.h"
 
 namespace tolvar {
 namespace {
@@ -65,7 +65,7 @@ void SweepRefusedSetImpulse(const Impulse& from, const Impulse& to) {
         Fill(impulse, to);
         int latency;
         {
-            testing::FailingHeap heap(granted);
+            auto heap = test::FailingHeap::Granting(granted);
             latency = engine.SetImpulse(impulse, -1);
         }
         if (latency < 0) {
@@ -133,7 +133,7 @@ TEST(ConvolutionEngineExhaustion, AudioPathDeliversLessButStaysSafe) {
             CallbackDriver driver(engine, impulse->latency);
             Signal out0, out1;
             {
-                testing::FailingHeap heap(granted);
+                auto heap = test::FailingHeap::Granting(granted);
                 driver.Run(x0, x1, 0, 12000, testing::RandomBlockSizes(73, 4096), out0, out1);
             }
             if (HasFailure()) return;
@@ -172,7 +172,7 @@ TEST(ConvolutionEngineExhaustion, SlotThatCannotComeBackStaysSilent) {
     const float* inputs[2] = {x.data(), x.data()};
     engine.Add(inputs, 1000, 1);  // slot 1 retired: ring and tail freed
     {
-        testing::FailingHeap heap(0);
+        auto heap = test::FailingHeap::Granting(0);
         engine.Add(inputs, 1000, 2);
         EXPECT_GT(heap.Refusals(), 0);
     }
@@ -210,7 +210,7 @@ TEST(ConvolutionEngineExhaustion, SteadyStateAsksTheHeapForNothing) {
         Signal out[2];
         driver.Run(x0, x1, 0, warm, sizes, out[0], out[1]);
         {
-            testing::FailingHeap heap(0);
+            auto heap = test::FailingHeap::Granting(0);
             driver.Run(x0, x1, warm, length, sizes, out[0], out[1]);
             EXPECT_EQ(heap.Requests(), 0);
         }

@@ -5,7 +5,7 @@
 #include <climits>
 #include <cstring>
 
-#include "tests/convolution/failing_heap.h"
+#include "tests/support/failing_heap.h"
 
 namespace tolvar {
 namespace {
@@ -132,7 +132,7 @@ TEST(HeapBufferExhaustion, RefusedGrowthKeepsStorageCapacityAndLength) {
     FillPattern(buffer, 100);
     void* data = buffer.Data();
     {
-        testing::FailingHeap heap(0);
+        auto heap = test::FailingHeap::Granting(0);
         EXPECT_EQ(buffer.Resize(5000, false), nullptr);
         EXPECT_EQ(heap.Refusals(), 2);  // realloc, then the fresh-block fallback
         EXPECT_EQ(buffer.Resize(150, false), data);  // within capacity: no request
@@ -146,7 +146,7 @@ TEST(HeapBufferExhaustion, RefusedGrowthKeepsStorageCapacityAndLength) {
 
     HeapBuffer empty(64);
     {
-        testing::FailingHeap heap(0);
+        auto heap = test::FailingHeap::Granting(0);
         EXPECT_EQ(empty.Resize(10, false), nullptr);
     }
     EXPECT_EQ(empty.Data(), nullptr);
@@ -159,7 +159,7 @@ TEST(HeapBufferExhaustion, FallsBackToFreshBlockWhenReallocFails) {
     buffer.Resize(100, false);
     FillPattern(buffer, 100);
     {
-        testing::FailingHeap heap(0, /*reallocOnly=*/true);
+        auto heap = test::FailingHeap::RefusingReallocs();
         ASSERT_NE(buffer.Resize(10000, false), nullptr);
         EXPECT_EQ(heap.Refusals(), 1);
     }
@@ -169,7 +169,7 @@ TEST(HeapBufferExhaustion, FallsBackToFreshBlockWhenReallocFails) {
 
     FillPattern(buffer, 10000);
     {
-        testing::FailingHeap heap(0, /*reallocOnly=*/true);
+        auto heap = test::FailingHeap::RefusingReallocs();
         ASSERT_NE(buffer.Resize(40, true), nullptr);  // shrink copies only what is kept
     }
     EXPECT_EQ(buffer.Capacity(), 40);
@@ -182,7 +182,7 @@ TEST(HeapBufferExhaustion, RefusedShrinkStillTakesTheNewLength) {
     FillPattern(buffer, 2000);
     void* data = buffer.Data();
     {
-        testing::FailingHeap heap(0);
+        auto heap = test::FailingHeap::Granting(0);
         EXPECT_EQ(buffer.Resize(50, true), data);
         EXPECT_EQ(heap.Refusals(), 2);
     }

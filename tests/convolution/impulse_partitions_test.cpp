@@ -7,7 +7,7 @@
 
 #include "fft/fft.h"
 #include "tests/convolution/engine_test_support.h"
-#include "tests/convolution/failing_heap.h"
+#include "tests/support/failing_heap.h"
 
 namespace tolvar {
 namespace {
@@ -55,7 +55,7 @@ TEST(PartitionSpectra, ScaledSpectraInBinOrderAndSilenceFlags) {
     EXPECT_EQ(flags.As<unsigned char>()[1], 0);
     EXPECT_FALSE(BuildPartitionSpectra(taps.data(), 20, n, 0, spectra, flags));
     {
-        testing::FailingHeap heap(0);
+        auto heap = test::FailingHeap::Granting(0);
         HeapBuffer fresh(64), freshFlags(64);
         EXPECT_FALSE(BuildPartitionSpectra(taps.data(), 20, n, 3, fresh, freshFlags));
     }

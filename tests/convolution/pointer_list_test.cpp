@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tests/convolution/failing_heap.h"
+#include "tests/support/failing_heap.h"
 
 namespace tolvar {
 namespace {
@@ -55,7 +55,7 @@ TEST(PointerList, PushSetRemoveKeepOrder) {
     EXPECT_EQ(list.SetAt(0, Tag(5)), nullptr);
     {
         // Running empty kept the storage: refilling asks the heap for nothing.
-        testing::FailingHeap heap(0);
+        auto heap = test::FailingHeap::Granting(0);
         EXPECT_EQ(list.Push(Tag(5)), Tag(5));
         EXPECT_EQ(heap.Requests(), 0);
     }
@@ -81,7 +81,7 @@ TEST(PointerList, LongListRemovedFromTheFront) {
 TEST(PointerListExhaustion, RefusedPushStoresNothingAndShrinksStillWork) {
     PointerList list;
     {
-        testing::FailingHeap heap(0);
+        auto heap = test::FailingHeap::Granting(0);
         EXPECT_EQ(list.Push(Tag(1)), nullptr);
         EXPECT_EQ(list.Count(), 0);
     }
@@ -90,7 +90,7 @@ TEST(PointerListExhaustion, RefusedPushStoresNothingAndShrinksStillWork) {
         list.Push(Tag(i));
         model.push_back(i);
     }
-    testing::FailingHeap heap(0);
+    auto heap = test::FailingHeap::Granting(0);
     // The slack of the last growth still takes pushes without a request.
     list.Push(Tag(3000));
     model.push_back(3000);

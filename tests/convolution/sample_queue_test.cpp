@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "tests/convolution/failing_heap.h"
+#include "tests/support/failing_heap.h"
 
 namespace tolvar {
 namespace {
@@ -77,7 +77,7 @@ TEST(SampleQueue, ClearKeepsStorageForReuse) {
     queue.Append(ramp.data(), 1000);
     queue.Clear();
     ExpectContents(queue, {});
-    testing::FailingHeap heap(0);
+    auto heap = test::FailingHeap::Granting(0);
     ASSERT_TRUE(queue.Append(ramp.data(), 1000));  // no request: the storage was kept
     EXPECT_EQ(heap.Requests(), 0);
     ExpectContents(queue, ramp);
@@ -87,7 +87,7 @@ TEST(SampleQueueExhaustion, RefusedGrowthAppendsNothing) {
     SampleQueue queue;
     const std::vector<float> ramp = Ramp(2000, 0.0f);
     {
-        testing::FailingHeap heap(0);
+        auto heap = test::FailingHeap::Granting(0);
         EXPECT_FALSE(queue.Append(ramp.data(), 10));
         EXPECT_FALSE(queue.AppendZeros(10));
         EXPECT_EQ(queue.Extend(10), nullptr);
@@ -95,7 +95,7 @@ TEST(SampleQueueExhaustion, RefusedGrowthAppendsNothing) {
     ExpectContents(queue, {});
     queue.Append(ramp.data(), 100);
     {
-        testing::FailingHeap heap(0);
+        auto heap = test::FailingHeap::Granting(0);
         EXPECT_FALSE(queue.Append(ramp.data(), 2000));  // beyond the 4096-byte slack
         EXPECT_FALSE(queue.AppendZeros(2000));
         EXPECT_EQ(queue.Extend(2000), nullptr);

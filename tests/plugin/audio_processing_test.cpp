@@ -78,7 +78,7 @@ class AudioTest : public InstanceTest {};
 TEST_F(AudioTest, OutputIsTheInputFilteredAndDelayedByTheReportedLatency) {
     for (int taps : {100, 3000}) {
         SCOPED_TRACE(taps);
-        InMemoryIrFiles::Instance().Clear();
+        ClearFiles();
         const std::vector<double> response = DecayingResponse(taps);
         PutFile("1800+0.wav", response);
         AEffect* effect = CreateHearingOnly(kParamBand2G);

@@ -1,15 +1,17 @@
 #pragma once
 // Creates instances in this process through the entry point, with the IR files
-// served from memory.
+// served from memory by the composer tests' fake media sources.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "plugin/entry.h"
 #include "plugin/eq_instance.h"
-#include "tests/plugin/in_memory_host.h"
+#include "plugin/ir_library_path.h"
+#include "tests/composer/fake_pcm_source.h"
 
 namespace tolvar::testing {
 
@@ -17,21 +19,33 @@ constexpr double kStandardScale = 1.2599210498948732;  // 2^(2/6)
 
 class InstanceTest : public ::testing::Test {
 protected:
-    void SetUp() override { InMemoryIrFiles::Instance().Clear(); }
+    void SetUp() override { ClearFiles(); }
     void TearDown() override {
         for (AEffect* effect : effects) effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
-        EXPECT_EQ(InMemoryIrFiles::Instance().SourcesAlive(), 0);
+        EXPECT_EQ(folder->SourcesCreated(), folder->SourcesDestroyed());
+        EXPECT_TRUE(folder->Misuses().empty());
     }
 
+    // Starts again from an empty IR folder.
+    void ClearFiles();
+
     AEffect* Create() {
-        AEffect* effect = TolvarPluginMain(&InMemoryAudioMaster);
+        AEffect* effect = TolvarPluginMain(&AudioMaster);
         if (effect) effects.push_back(effect);
         return effect;
     }
 
-    static void PutFile(const std::string& name, std::vector<double> samples, double rate = 44100.0) {
-        InMemoryIrFiles::Instance().Put(name, {rate, std::move(samples)});
+    // An instance hearing only the section of gainParam (the others bypassed),
+    // switched off and on so its stream starts afresh. Null when none was made.
+    AEffect* CreateHearingOnly(int gainParam);
+
+    void PutFile(const std::string& name, std::vector<double> samples, double rate = 44100.0) {
+        test::FakeIrFile file;
+        file.samples = std::move(samples);
+        file.sampleRate = rate;
+        folder->Add(name, std::move(file));
     }
+    const std::vector<std::string>& Opened() const { return folder->Opens(); }
 
     // A decaying response of the given length with a known, non-trivial shape.
     static std::vector<double> DecayingResponse(int length, double decayPerTap = 0.999) {
@@ -42,19 +56,29 @@ protected:
         return taps;
     }
 
-    // An instance hearing only the section of gainParam (the others bypassed),
-    // switched off and on so its stream starts afresh. Null when none was made.
-    AEffect* CreateHearingOnly(int gainParam);
+    // Offers DB2SLIDER, SLIDER2DB and a PCM_Source_CreateFromFile served by the fake folder.
+    static intptr_t TOLVAR_VST_CALL AudioMaster(AEffect* effect, int32_t opcode, int32_t index, intptr_t value,
+                                                void* ptr, float opt);
 
+    // What AudioMaster offers as PCM_Source_CreateFromFile: it serves whichever
+    // fake folder is current, so binding once per process suffices.
+    static inline PcmSourceCreateFromFileFn openSource = nullptr;
+
+    std::unique_ptr<test::FakeIrFolder> folder;
     std::vector<AEffect*> effects;
 };
 
-// Default settings with every section bypassed but the one given, so a single
-// file makes the whole composite.
+// Every gain section bypassed but the one given, so a single file makes the whole composite.
 inline void BypassAllBut(AEffect* effect, int gainParam) {
     for (int gain : {kParamLShelfG, kParamBand1G, kParamBand2G, kParamHShelfG}) {
         if (gain != gainParam) effect->setParameter(effect, gain, 1.0f);
     }
+}
+
+inline void InstanceTest::ClearFiles() {
+    // The entry point fills the process-wide IR path on its first call; so does this.
+    folder = std::make_unique<test::FakeIrFolder>(EnsureIrLibraryPath());
+    openSource = folder->Library().openSource;
 }
 
 inline AEffect* InstanceTest::CreateHearingOnly(int gainParam) {
@@ -63,6 +87,17 @@ inline AEffect* InstanceTest::CreateHearingOnly(int gainParam) {
     BypassAllBut(effect, gainParam);
     effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
     return effect;
+}
+
+inline double IdentityFaderLaw(double value) { return value; }
+
+inline intptr_t TOLVAR_VST_CALL InstanceTest::AudioMaster(AEffect*, int32_t opcode, int32_t index, intptr_t,
+                                                          void* ptr, float) {
+    if (opcode != kHostFunctionLookupOpcode || index != kHostFunctionLookupIndex || !ptr) return 0;
+    const std::string name = static_cast<const char*>(ptr);
+    if (name == "DB2SLIDER" || name == "SLIDER2DB") return reinterpret_cast<intptr_t>(&IdentityFaderLaw);
+    if (name == "PCM_Source_CreateFromFile") return reinterpret_cast<intptr_t>(openSource);
+    return 0;
 }
 
 }  // namespace tolvar::testing

@@ -33,7 +33,7 @@ TEST_F(InstanceTest, RecordDescribesAStereoEffectWithFifteenParameters) {
     EXPECT_EQ(effect->initialDelay, 0);  // no file found: the unit impulse runs without latency
     EXPECT_EQ(InstanceOf(effect), effect->user);
     // The defaults ask for the four section files in chain order, nothing else.
-    EXPECT_EQ(InMemoryIrFiles::Instance().Opened(),
+    EXPECT_EQ(Opened(),
               (std::vector<std::string>{"100+0.wav", "820+0.wav", "1800+0.wav", "6800+0.wav"}));
 }
 
