@@ -3,7 +3,6 @@
 // (HasAvx2Fma); the baseline of the build stays SSE2.
 #include "convolution/dsp_loops.h"
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
 
 #include "convolution/direct_form_chunk.h"
@@ -103,17 +102,3 @@ void DirectFormFilterAvx2(float* out, const float* reversedTaps, const float* hi
 
 }  // namespace tolvar
 
-#else
-namespace tolvar {
-// No x86: the AVX2 names run the portable loops (HasAvx2Fma is false anyway).
-void ComplexMultiplyAvx2(ComplexFloat* product, const ComplexFloat* a, const ComplexFloat* b, int bins) {
-    ComplexMultiplyScalar(product, a, b, bins);
-}
-void ComplexMultiplyAccumulateAvx2(ComplexFloat* sum, const ComplexFloat* a, const ComplexFloat* b, int bins) {
-    ComplexMultiplyAccumulateScalar(sum, a, b, bins);
-}
-void DirectFormFilterAvx2(float* out, const float* reversedTaps, const float* history, int taps, int frames) {
-    DirectFormFilterScalar(out, reversedTaps, history, taps, frames);
-}
-}  // namespace tolvar
-#endif

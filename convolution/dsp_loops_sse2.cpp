@@ -1,10 +1,9 @@
 // SSE2 versions of the engine's inner loops. SSE2 is the instruction-set
 // baseline of both targets (x86-64, and i686 built with -msse2), so these run
-// wherever AVX2 is missing; the scalar versions stay for other processors and
-// as the reference the tests hold these to.
+// wherever AVX2 is missing; the scalar versions stay as the reference the
+// tests hold these to.
 #include "convolution/dsp_loops.h"
 
-#if defined(__SSE2__)
 #include <emmintrin.h>
 
 #include "convolution/direct_form_chunk.h"
@@ -135,21 +134,3 @@ void OverlapAddSse2(float* out, float* tail, const ComplexFloat* block, int h) {
 
 }  // namespace tolvar
 
-#else
-namespace tolvar {
-// Without SSE2 the "SSE2" names run the scalar loops, so that the tests still link.
-void ComplexMultiplySse2(ComplexFloat* product, const ComplexFloat* a, const ComplexFloat* b, int bins) {
-    ComplexMultiplyScalar(product, a, b, bins);
-}
-void ComplexMultiplyAccumulateSse2(ComplexFloat* sum, const ComplexFloat* a, const ComplexFloat* b, int bins) {
-    ComplexMultiplyAccumulateScalar(sum, a, b, bins);
-}
-void DirectFormFilterSse2(float* out, const float* reversedTaps, const float* history, int taps, int frames) {
-    DirectFormFilterScalar(out, reversedTaps, history, taps, frames);
-}
-void LoadRealBlockSse2(ComplexFloat* block, const float* samples, int count, int bins) {
-    LoadRealBlockScalar(block, samples, count, bins);
-}
-void OverlapAddSse2(float* out, float* tail, const ComplexFloat* block, int h) { OverlapAddScalar(out, tail, block, h); }
-}  // namespace tolvar
-#endif

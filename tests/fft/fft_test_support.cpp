@@ -93,4 +93,13 @@ std::vector<int> PositionsToCheck(int n, int fullUpTo, int count, std::uint32_t 
 
 void BuildTables() { FftInitTables(); }
 
+double WorstRootError(const ComplexFloat* data, int n) {
+    double worst = 0.0;
+    for (int p = 0; p < n; ++p) {
+        const double angle = 2.0 * std::numbers::pi * FftFrequencyAt(p, n) / n;
+        worst = std::max(worst, std::hypot(data[p].re - std::cos(angle), data[p].im - std::sin(angle)));
+    }
+    return worst;
+}
+
 }  // namespace tolvar::test

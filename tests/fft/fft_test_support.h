@@ -49,4 +49,8 @@ std::vector<int> PositionsToCheck(int n, int fullUpTo, int count, std::uint32_t 
 // Makes sure the tables exist before a test transforms.
 void BuildTables();
 
+// The largest distance of data[p] from exp(+2 pi i f / n), f = FftFrequencyAt(p, n):
+// what the forward transform of a unit impulse at position 1 must hold.
+double WorstRootError(const ComplexFloat* data, int n);
+
 }  // namespace tolvar::test
