@@ -1,6 +1,6 @@
 #pragma once
 // Where the measured impulse responses live and how their files are opened.
-#include "plugin/host_services/pcm_source.h"
+#include "abi/pcm_source.h"
 
 namespace tolvar {
 

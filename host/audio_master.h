@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/vst2.h"
+#include "abi/vst2.h"
 
 namespace tolvar {
 

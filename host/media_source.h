@@ -1,6 +1,6 @@
 #pragma once
-// The stand-in host's media source: a real PcmSource (plugin/host_services/
-// pcm_source.h) that reads an audio file.
+// The stand-in host's media source: a real PcmSource (abi/pcm_source.h) that
+// reads an audio file.
 //
 // CreateMediaSource is the function offered as PCM_Source_CreateFromFile. It
 // decodes the whole file at once (audio_file.h: every WAV libsndfile reads,
@@ -36,7 +36,7 @@
 //
 // Threads: sources may be created and destroyed on any thread; one source is
 // used by one thread at a time (it caches its last conversion).
-#include "plugin/host_services/pcm_source.h"
+#include "abi/pcm_source.h"
 
 namespace tolvar {
 

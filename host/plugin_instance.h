@@ -15,7 +15,7 @@
 
 #include "host/audio_master.h"
 #include "host/plugin_library.h"
-#include "plugin/vst2.h"
+#include "abi/vst2.h"
 
 namespace tolvar {
 

@@ -5,7 +5,7 @@
 
 #include "host/audio_master.h"
 #include "host/dynamic_library.h"
-#include "plugin/vst2.h"
+#include "abi/vst2.h"
 
 namespace tolvar {
 

@@ -9,7 +9,7 @@
 #include "convolution/impulse_buffer.h"
 #include "params/param_info.h"
 #include "plugin/platform/instance_lock.h"
-#include "plugin/vst2.h"
+#include "abi/vst2.h"
 
 namespace tolvar {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "plugin/vst2.h"
+#include "abi/vst2.h"
 
 namespace tolvar {
 

@@ -1,8 +1,8 @@
 #pragma once
 // The host functions the plug-in binds by name at its first entry, shared by
 // every instance in the process. Written only by the entry point.
-#include "plugin/host_services/pcm_source.h"
-#include "plugin/vst2.h"
+#include "abi/pcm_source.h"
+#include "abi/vst2.h"
 
 namespace tolvar {
 

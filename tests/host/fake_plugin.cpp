@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "plugin/host_services/host_api.h"
-#include "plugin/host_services/pcm_source.h"
-#include "plugin/vst2.h"
+#include "abi/pcm_source.h"
+#include "abi/vst2.h"
 #include "tests/host/fake_plugin_protocol.h"
 
 namespace tolvar::test {

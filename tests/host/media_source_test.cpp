@@ -1,5 +1,5 @@
 // The media source, called the way the plug-in calls it: through the slot
-// functions of plugin/host_services/pcm_source.h, which proves the table layout
+// functions of abi/pcm_source.h, which proves the table layout
 // and the PcmBlock record match on both sides.
 #include <sndfile.h>
 
@@ -12,7 +12,7 @@
 
 #include "host/media_source.h"
 #include "host/source_registry.h"
-#include "plugin/host_services/pcm_source.h"
+#include "abi/pcm_source.h"
 #include "tests/support/test_files.h"
 
 namespace tolvar {

@@ -1,4 +1,4 @@
 // Compiled for a 32-bit target by the test suite (syntax only): the static
 // assertions in these headers pin the records that 32-bit hosts exchange with us.
-#include "plugin/host_services/pcm_source.h"
-#include "plugin/vst2.h"
+#include "abi/pcm_source.h"
+#include "abi/vst2.h"

@@ -1,4 +1,4 @@
-#include "plugin/host_services/pcm_source.h"
+#include "abi/pcm_source.h"
 
 #include <cstring>
 
