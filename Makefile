@@ -3,6 +3,8 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 BUILD_SAN ?= build-asan
 BUILD_TSAN ?= build-tsan
+# Warnings fail the build here, as on CI; `make WERROR=OFF` relaxes it while working.
+WERROR ?= ON
 
 .PHONY: all deps build test test-native test-sanitizers test-threads bench clean
 
@@ -12,7 +14,7 @@ deps:
 	bash scripts/install-deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAR_WERROR=$(WERROR)
 	cmake --build $(BUILD) -j $(JOBS)
 
 test-native: build
@@ -20,14 +22,14 @@ test-native: build
 
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-sanitizers: deps
-	cmake -S . -B $(BUILD_SAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	cmake -S . -B $(BUILD_SAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAR_WERROR=$(WERROR) \
 	  -DTOLVAR_SANITIZE=address,undefined -DTOLVAR_BUILD_BENCH=OFF
 	cmake --build $(BUILD_SAN) -j $(JOBS)
 	ctest --test-dir $(BUILD_SAN) --output-on-failure -j $(JOBS)
 
 # The concurrency test again under ThreadSanitizer: any report fails it.
 test-threads: deps
-	cmake -S . -B $(BUILD_TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	cmake -S . -B $(BUILD_TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAR_WERROR=$(WERROR) \
 	  -DTOLVAR_SANITIZE=thread -DTOLVAR_BUILD_BENCH=OFF
 	cmake --build $(BUILD_TSAN) -j $(JOBS) --target plugin_concurrency_test tolvar
 	TSAN_OPTIONS=halt_on_error=1 $(BUILD_TSAN)/tests/plugin/plugin_concurrency_test

@@ -48,7 +48,7 @@ struct Audio {
 // silence, Avail, copy from Get, Advance.
 class EngineCallback {
 public:
-    EngineCallback(ConvolutionEngine& engine, int latency) : engine(engine), initialDelay(latency) {}
+    EngineCallback(ConvolutionEngine& driven, int latency) : engine(driven), initialDelay(latency) {}
     void Process(const float* const* in, float* const* out, int n) {
         engine.Add(in, n, 2);
         int wanted = n;

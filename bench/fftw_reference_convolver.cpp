@@ -29,8 +29,8 @@ FftwReferenceConvolver::Spectrum FftwReferenceConvolver::NewSpectrum(int bins) {
     return Spectrum(data);
 }
 
-FftwReferenceConvolver::FftwReferenceConvolver(const std::vector<float>& taps, int n)
-    : n(n), hop(n / 2), partitions(static_cast<int>((taps.size() + hop - 1) / hop)) {
+FftwReferenceConvolver::FftwReferenceConvolver(const std::vector<float>& taps, int size)
+    : n(size), hop(size / 2), partitions(static_cast<int>((taps.size() + hop - 1) / hop)) {
     kernel = NewSpectrum(partitions * n);
     time = NewSpectrum(n);
     sum = NewSpectrum(n);

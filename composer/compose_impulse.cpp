@@ -4,6 +4,7 @@
 
 #include "composer/filter_resampler.h"
 #include "composer/stage_impulse.h"
+#include "convolution/sample_bytes.h"
 
 namespace tolvar {
 namespace {
@@ -19,8 +20,8 @@ constexpr int kGranularity = 64;
 // One composition in progress.
 class Composition {
 public:
-    Composition(const double (&values)[kParamCount], const IrLibrary& library)
-        : values(values), library(library) {}
+    Composition(const double (&storedValues)[kParamCount], const IrLibrary& irLibrary)
+        : values(storedValues), library(irLibrary) {}
 
     // False when a buffer could not be sized.
     bool AddSections() {
@@ -66,7 +67,7 @@ private:
 };
 
 bool UnitImpulse(HeapBuffer& output) {
-    float* taps = static_cast<float*>(output.Resize(2 * int{sizeof(float)}, true));
+    float* taps = static_cast<float*>(output.Resize(SampleBytes(2), true));
     if (!taps) return false;
     taps[0] = 1.0f;
     taps[1] = 0.0f;
@@ -74,7 +75,7 @@ bool UnitImpulse(HeapBuffer& output) {
 }
 
 bool CopyNarrowed(const double* response, int count, HeapBuffer& output) {
-    float* taps = static_cast<float*>(output.Resize(count * int{sizeof(float)}, true));
+    float* taps = static_cast<float*>(output.Resize(SampleBytes(count), true));
     if (!taps) return false;
     for (int i = 0; i < count; ++i) taps[i] = static_cast<float>(response[i]);
     return true;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "convolution/sample_bytes.h"
+
 namespace tolvar {
 namespace {
 
@@ -139,7 +141,7 @@ bool ResampleFilter(const double* h, int count, double fromRate, double toRate,
 
     const int outCount = length + startShift;
     HeapBuffer floats(kGranularity);
-    float* out = static_cast<float*>(floats.Resize(outCount * int{sizeof(float)}, true));
+    float* out = static_cast<float*>(floats.Resize(SampleBytes(outCount), true));
     if (!out) return false;
     const double* first = work + kHalfWidth - startShift;
     for (int n = 0; n < outCount; ++n) out[n] = static_cast<float>(first[n]);

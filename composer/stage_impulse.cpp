@@ -19,7 +19,7 @@ enum class ReadOutcome { kNotOpened, kMerged, kLeftOut, kOutOfMemory };
 // Destroys the source it holds exactly once, on every way out.
 class SourceGuard {
 public:
-    explicit SourceGuard(PcmSource* source) : source(source) {}
+    explicit SourceGuard(PcmSource* opened) : source(opened) {}
     ~SourceGuard() { PcmSourceDestroy(source); }
     SourceGuard(const SourceGuard&) = delete;
     SourceGuard& operator=(const SourceGuard&) = delete;

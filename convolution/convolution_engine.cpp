@@ -6,6 +6,7 @@
 
 #include "convolution/fft_size.h"
 #include "convolution/impulse_partitions.h"
+#include "convolution/sample_bytes.h"
 #include "fft/fft.h"
 
 namespace tolvar {
@@ -46,7 +47,7 @@ int ConvolutionEngine::InstallDirectForm(const ImpulseBuffer& impulse, int lengt
     for (int c = 0; c < impulse.channels; ++c) {
         const int taps = impulse.TapCount(c);
         if (taps == 0) continue;
-        auto* kernel = static_cast<float*>(reversed[c].Resize(4 * taps, true));
+        auto* kernel = static_cast<float*>(reversed[c].Resize(SampleBytes(taps), true));
         if (!kernel) return -1;
         std::reverse_copy(impulse.Taps(c), impulse.Taps(c) + taps, kernel);
     }
@@ -86,7 +87,7 @@ int ConvolutionEngine::InstallFftMode(const ImpulseBuffer& impulse, int length, 
     HeapBuffer work(64);
     for (int slot = 0; slot < 2; ++slot) {
         if (!rings[slot].Resize(static_cast<int>(spectrumBytes), true)) return -1;
-        if (!tails[slot].Resize(4 * (n / 2), true)) return -1;
+        if (!tails[slot].Resize(SampleBytes(n / 2), true)) return -1;
     }
     if (!work.Resize(n * static_cast<int>(sizeof(ComplexFloat)), true)) return -1;
 
@@ -118,7 +119,7 @@ void ConvolutionEngine::Reset() {
 }
 
 void ConvolutionEngine::Add(const float* const* inputs, int frames, int channels) {
-    if (channels < 0 || channels > 2 || frames < 0 || frames > INT_MAX / 4) return;
+    if (channels < 0 || channels > 2 || frames < 0 || frames > kMaxSamplesInInt) return;
     if (frames > 0) {
         if (channels > 0 && !inputs) return;
         for (int c = 0; c < channels; ++c) {

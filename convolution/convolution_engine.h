@@ -2,6 +2,7 @@
 #include "convolution/block_queue.h"
 #include "convolution/heap_buffer.h"
 #include "convolution/impulse_buffer.h"
+#include "convolution/sample_bytes.h"
 #include "convolution/sample_queue.h"
 #include "fft/fft.h"
 
@@ -110,7 +111,7 @@ public:
     int DirectTapCount(int c) const;
     int RingPosition(int slot) const { return ringPositions[slot & 1]; }
     // Input samples of a slot waiting for a full block (FFT mode).
-    int PendingInput(int slot) const { return inputBlockQueues[slot & 1].Pending() / 4; }
+    int PendingInput(int slot) const { return SamplesInBytes(inputBlockQueues[slot & 1].Pending()); }
     // Output samples of a slot ready to be taken.
     int ReadableOutput(int slot) const { return outputQueues[slot & 1].Readable(); }
 

@@ -4,6 +4,7 @@
 
 #include "convolution/convolution_engine.h"
 #include "convolution/dsp_loops.h"
+#include "convolution/sample_bytes.h"
 #include "fft/fft.h"
 
 namespace tolvar {
@@ -26,7 +27,7 @@ void ConvolutionEngine::AddFft(const float* const* inputs, int frames, int chann
     if (activeChannels != channels) ReconfigureSlots(channels);
     if (frames == 0) return;  // inputs may be null then
     for (int slot = 0; slot < channels; ++slot) {
-        if (SlotReady(slot)) inputBlockQueues[slot].Write(inputs[slot], 4 * frames);
+        if (SlotReady(slot)) inputBlockQueues[slot].Write(inputs[slot], SampleBytes(frames));
     }
 }
 
@@ -42,17 +43,17 @@ void ConvolutionEngine::ReconfigureSlots(int channels) {
     int mostInFlight = 0;  // bytes
     for (int slot = 0; slot < 2; ++slot) {
         ringPositions[slot] = 0;
-        const int inFlight = inputBlockQueues[slot].Pending() + 4 * outputQueues[slot].Readable();
+        const int inFlight = inputBlockQueues[slot].Pending() + SampleBytes(outputQueues[slot].Readable());
         mostInFlight = std::max(mostInFlight, inFlight);
         const bool retired = slot >= channels;
         if (retired) {
             inputBlockQueues[slot].Recycle();
             outputQueues[slot].Clear();
         } else if (inFlight < mostInFlight) {
-            outputQueues[slot].AppendZeros((mostInFlight - inFlight) / 4);
+            outputQueues[slot].AppendZeros(SamplesInBytes(mostInFlight - inFlight));
         }
         ResizeZeroed(spectrumRings[slot], retired ? 0 : spectrumBytes);
-        ResizeZeroed(overlapTails[slot], retired ? 0 : 4 * (n / 2));
+        ResizeZeroed(overlapTails[slot], retired ? 0 : SampleBytes(n / 2));
     }
 }
 
@@ -60,12 +61,12 @@ void ConvolutionEngine::ReconfigureSlots(int channels) {
 bool ConvolutionEngine::SlotReady(int slot) const {
     const int spectrumBytes = PartitionCount() * fftSize * static_cast<int>(sizeof(ComplexFloat));
     return fftSize > 0 && spectrumRings[slot].Data() && spectrumRings[slot].Length() == spectrumBytes &&
-           overlapTails[slot].Data() && overlapTails[slot].Length() == 4 * (fftSize / 2);
+           overlapTails[slot].Data() && overlapTails[slot].Length() == SampleBytes(fftSize / 2);
 }
 
 void ConvolutionEngine::RunPendingBlocks(int wanted) {
     const int n = fftSize;
-    const int hopBytes = 4 * (n / 2);
+    const int hopBytes = SampleBytes(n / 2);
     if (!workSpectrum.Resize(n * static_cast<int>(sizeof(ComplexFloat)), true)) return;
     if (workSpectrum.Length() != n * static_cast<int>(sizeof(ComplexFloat))) return;
     for (int slot = 0; slot < activeChannels; ++slot) {
@@ -88,7 +89,7 @@ bool ConvolutionEngine::RunBlock(int slot) {
     ComplexFloat* block = spectrumRings[slot].As<ComplexFloat>() + ringPositions[slot] * n;
     ComplexFloat* work = workSpectrum.As<ComplexFloat>();
     auto* samples = reinterpret_cast<float*>(work);  // the work spectrum is free until the products
-    inputBlockQueues[slot].Read(samples, 4 * h);
+    inputBlockQueues[slot].Read(samples, SampleBytes(h));
     LoadRealBlock(block, samples, h, n);
     FftTransform(block, n, 0);
 
@@ -98,8 +99,8 @@ bool ConvolutionEngine::RunBlock(int slot) {
         OverlapAdd(out, tail, work, h);
     } else {
         // Every partition is silent: the products are zero, so is their transform.
-        std::memcpy(out, tail, 4 * static_cast<std::size_t>(h));
-        std::memset(tail, 0, 4 * static_cast<std::size_t>(h));
+        std::memcpy(out, tail, SampleByteSize(h));
+        std::memset(tail, 0, SampleByteSize(h));
     }
     return true;
 }

@@ -9,8 +9,8 @@
 
 namespace tolvar {
 
-HeapBuffer::HeapBuffer(int granularity)
-    : granularity(granularity > 0 ? granularity : 1), data(nullptr), capacity(0), length(0) {}
+HeapBuffer::HeapBuffer(int slack)
+    : granularity(slack > 0 ? slack : 1), data(nullptr), capacity(0), length(0) {}
 
 HeapBuffer::~HeapBuffer() { Release(); }
 

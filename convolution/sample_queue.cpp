@@ -3,13 +3,15 @@
 #include <climits>
 #include <cstring>
 
+#include "convolution/sample_bytes.h"
+
 namespace tolvar {
 
 float* SampleQueue::Extend(int count) {
     if (count <= 0) return nullptr;
     const int oldLength = buffer.Length();
-    if (count > (INT_MAX - oldLength) / 4) return nullptr;
-    auto* data = static_cast<char*>(buffer.Resize(oldLength + 4 * count, false));
+    if (count > SamplesInBytes(INT_MAX - oldLength)) return nullptr;
+    auto* data = static_cast<char*>(buffer.Resize(oldLength + SampleBytes(count), false));
     return data ? reinterpret_cast<float*>(data + oldLength) : nullptr;
 }
 
@@ -17,7 +19,7 @@ bool SampleQueue::Append(const float* src, int count) {
     if (count == 0) return true;
     float* end = Extend(count);
     if (!end) return false;
-    std::memcpy(end, src, 4 * static_cast<std::size_t>(count));
+    std::memcpy(end, src, SampleByteSize(count));
     return true;
 }
 
@@ -25,7 +27,7 @@ bool SampleQueue::AppendZeros(int count) {
     if (count == 0) return true;
     float* end = Extend(count);
     if (!end) return false;
-    std::memset(end, 0, 4 * static_cast<std::size_t>(count));
+    std::memset(end, 0, SampleByteSize(count));
     return true;
 }
 
@@ -38,11 +40,11 @@ float* SampleQueue::Front() const {
 void SampleQueue::Consume(int count) {
     if (count <= 0) return;
     const int length = buffer.Length();
-    const bool consumesAll = count >= (length - readPosition) / 4;
+    const bool consumesAll = count >= SamplesInBytes(length - readPosition);
     if (consumesAll) {
         buffer.Resize(0, false);
     } else {
-        readPosition += 4 * count;
+        readPosition += SampleBytes(count);
         auto* data = static_cast<char*>(buffer.Data());
         const int remaining = length - readPosition;
         std::memmove(data, data + readPosition, static_cast<std::size_t>(remaining));

@@ -1,5 +1,6 @@
 #pragma once
 #include "convolution/heap_buffer.h"
+#include "convolution/sample_bytes.h"
 
 namespace tolvar {
 
@@ -22,7 +23,7 @@ public:
 
     // Oldest readable sample, or null when the queue is empty.
     float* Front() const;
-    int Readable() const { return (buffer.Length() - readPosition) / 4; }
+    int Readable() const { return SamplesInBytes(buffer.Length() - readPosition); }
 
     // Drops count samples from the front (all of them when count exceeds what is readable).
     void Consume(int count);

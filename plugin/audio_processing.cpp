@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "convolution/sample_bytes.h"
 #include "plugin/denormal_guard.h"
 #include "plugin/eq_instance.h"
 
@@ -28,9 +29,9 @@ void WriteBlock(EqInstance& instance, float** outputs, int32_t frames, int32_t w
     const int32_t lead = frames - ready;
     float* const* filtered = ready > 0 ? instance.engine.Get() : nullptr;
     for (int c = 0; c < kChannels; ++c) {
-        std::memset(outputs[c], 0, sizeof(float) * static_cast<std::size_t>(lead));
-        if (filtered && filtered[c]) std::memcpy(outputs[c] + lead, filtered[c], sizeof(float) * static_cast<std::size_t>(ready));
-        else std::memset(outputs[c] + lead, 0, sizeof(float) * static_cast<std::size_t>(ready));
+        std::memset(outputs[c], 0, SampleByteSize(lead));
+        if (filtered && filtered[c]) std::memcpy(outputs[c] + lead, filtered[c], SampleByteSize(ready));
+        else std::memset(outputs[c] + lead, 0, SampleByteSize(ready));
     }
     if (ready > 0) instance.engine.Advance(ready);
 }

@@ -29,7 +29,7 @@ private:
 
 class ScopedInstanceLock {
 public:
-    explicit ScopedInstanceLock(InstanceLock& lock) : lock(lock) { lock.Lock(); }
+    explicit ScopedInstanceLock(InstanceLock& held) : lock(held) { lock.Lock(); }
     ~ScopedInstanceLock() { lock.Unlock(); }
     ScopedInstanceLock(const ScopedInstanceLock&) = delete;
     ScopedInstanceLock& operator=(const ScopedInstanceLock&) = delete;

@@ -74,7 +74,7 @@ PcmSource* OpenFromCurrent(const char* path) {
 
 }  // namespace
 
-FakeIrFolder::FakeIrFolder(std::string folder) : folder(std::move(folder)) { current = this; }
+FakeIrFolder::FakeIrFolder(std::string folderPath) : folder(std::move(folderPath)) { current = this; }
 
 FakeIrFolder::~FakeIrFolder() {
     if (current == this) current = nullptr;

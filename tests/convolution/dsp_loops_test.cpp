@@ -148,8 +148,8 @@ TEST(DspLoops, DirectFormVersionsAgreeBitForBit) {
 
 TEST(DspLoops, LoadRealBlockAndOverlapAdd) {
     std::vector<ComplexFloat> block(6, {9.0f, 9.0f});
-    const float samples[] = {1.0f, 2.0f, 3.0f};
-    LoadRealBlock(block.data(), samples, 3, 6);
+    const float input[] = {1.0f, 2.0f, 3.0f};
+    LoadRealBlock(block.data(), input, 3, 6);
     const float expected[6][2] = {{1, 0}, {2, 0}, {3, 0}, {0, 0}, {0, 0}, {0, 0}};
     for (int n = 0; n < 6; ++n) {
         EXPECT_EQ(block[n].re, expected[n][0]);

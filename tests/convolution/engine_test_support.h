@@ -28,7 +28,7 @@ double Convolved(const Signal& h, const Signal& x, long t);
 // silence, Advance. Also records every sample the engine delivered, per slot.
 class CallbackDriver {
 public:
-    CallbackDriver(ConvolutionEngine& engine, int latency) : engine(engine), initialDelay(latency) {}
+    CallbackDriver(ConvolutionEngine& driven, int latency) : engine(driven), initialDelay(latency) {}
 
     // Only grows, as the owner's bookkeeping does while audio runs.
     void RaiseLatency(int latency);

@@ -35,7 +35,7 @@ std::vector<int> ScrambledOrder(int n) {
     return order;
 }
 
-Dft::Dft(int n) : n(n), roots(n) {
+Dft::Dft(int size) : n(size), roots(size) {
     for (int m = 0; m < n; ++m) {
         const double angle = 2.0 * std::numbers::pi * m / n;
         roots[m] = {std::cos(angle), std::sin(angle)};

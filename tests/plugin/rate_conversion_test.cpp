@@ -122,9 +122,9 @@ TEST_P(RateConversionTest, KeepsTheResponseUpToNearTheLowerNyquistFrequency) {
 INSTANTIATE_TEST_SUITE_P(FileAndHostRates, RateConversionTest,
                          ::testing::Values(RateCase{96000, 44100.0f}, RateCase{96000, 48000.0f},
                                            RateCase{48000, 96000.0f}, RateCase{44100, 44100.0f}),
-                         [](const auto& info) {
-                             return "file" + std::to_string(info.param.fileRate) + "_host" +
-                                    std::to_string(static_cast<int>(info.param.hostRate));
+                         [](const auto& rateCase) {
+                             return "file" + std::to_string(rateCase.param.fileRate) + "_host" +
+                                    std::to_string(static_cast<int>(rateCase.param.hostRate));
                          });
 
 }  // namespace
