@@ -10,14 +10,16 @@
 
 #include "composer/filter_resampler.h"
 #include "composer/stage_impulse.h"
-#include "tests/composer/fake_pcm_source.h"
+#include "tests/support/fake_ir_folder.h"
 #include "tests/composer/impulse_snapshot.h"
+#include "tests/support/signals.h"
 
 namespace tolvar {
 namespace {
 
 using test::FakeIrFile;
 using test::FakeIrFolder;
+using test::Convolve;
 using Names = std::vector<std::string>;
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -53,13 +55,6 @@ std::vector<double> RandomTaps(int count, unsigned seed) {
     std::vector<double> taps(count);
     for (double& t : taps) t = value(random);
     return taps;
-}
-
-std::vector<double> Convolve(const std::vector<double>& a, const std::vector<double>& b) {
-    std::vector<double> out(a.size() + b.size() - 1, 0.0);
-    for (size_t i = 0; i < a.size(); ++i)
-        for (size_t j = 0; j < b.size(); ++j) out[i + j] += a[i] * b[j];
-    return out;
 }
 
 std::vector<float> Taps(const ImpulseBuffer& impulse) {

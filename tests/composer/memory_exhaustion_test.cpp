@@ -9,7 +9,7 @@
 
 #include "composer/compose_impulse.h"
 #include "tests/support/failing_heap.h"
-#include "tests/composer/fake_pcm_source.h"
+#include "tests/support/fake_ir_folder.h"
 #include "tests/composer/impulse_snapshot.h"
 
 namespace tolvar {

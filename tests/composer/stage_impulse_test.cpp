@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tests/support/failing_heap.h"
-#include "tests/composer/fake_pcm_source.h"
+#include "tests/support/fake_ir_folder.h"
 
 namespace tolvar {
 namespace {

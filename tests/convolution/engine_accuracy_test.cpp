@@ -12,8 +12,8 @@
 namespace tolvar {
 namespace {
 
-using testing::CallbackDriver;
-using testing::Signal;
+using test::CallbackDriver;
+using test::Signal;
 
 // Error bounds, RMS of the difference relative to the RMS of the reference.
 // Direct form rounds one double-precision sum to float per sample (measured
@@ -60,9 +60,9 @@ std::vector<long> CheckedPositions(long length, long taps, int latency, int hop)
 void CheckAgainstReference(const Case& c, std::uint32_t seed) {
     ImpulseBuffer impulse;
     if (c.channels == 1) {
-        testing::FillImpulse(impulse, c.taps[0]);
+        test::FillImpulse(impulse, c.taps[0]);
     } else {
-        testing::FillImpulse(impulse, c.taps[0], c.taps[1]);
+        test::FillImpulse(impulse, c.taps[0], c.taps[1]);
     }
     ConvolutionEngine engine;
     const int latency = engine.SetImpulse(impulse, -1);
@@ -71,11 +71,11 @@ void CheckAgainstReference(const Case& c, std::uint32_t seed) {
 
     const long taps = static_cast<long>(std::max(c.taps[0].size(), c.taps[1].size()));
     const long length = taps + std::max(2 * engine.FftSize(), 4000) + 1000;
-    const Signal x[2] = {testing::Noise(static_cast<int>(length), seed),
-                         testing::Noise(static_cast<int>(length), seed + 1)};
+    const Signal x[2] = {test::Noise(static_cast<int>(length), seed),
+                         test::Noise(static_cast<int>(length), seed + 1)};
     CallbackDriver driver(engine, latency);
     Signal out[2];
-    driver.Run(x[0], x[1], 0, length, testing::RandomBlockSizes(seed, engine.FftSize()), out[0], out[1]);
+    driver.Run(x[0], x[1], 0, length, test::RandomBlockSizes(seed, engine.FftSize()), out[0], out[1]);
     // All silence emitted is the latency itself: the engine never fell short.
     EXPECT_EQ(driver.SilentFrames(), latency);
 
@@ -85,9 +85,9 @@ void CheckAgainstReference(const Case& c, std::uint32_t seed) {
         std::vector<double> actual, reference;
         for (long t : positions) {
             actual.push_back(out[ch][static_cast<std::size_t>(t)]);
-            reference.push_back(testing::Convolved(h, x[ch], t - latency));
+            reference.push_back(test::Convolved(h, x[ch], t - latency));
         }
-        const double errorDb = testing::RelativeErrorDb(actual, reference);
+        const double errorDb = test::RelativeErrorDb(actual, reference);
         std::printf("  %ld taps, channel %d, N %d: %zu samples checked, error %.1f dB\n", taps, ch,
                     engine.FftSize(), positions.size(), errorDb);
         EXPECT_LE(errorDb, engine.FftSize() == 0 ? kDirectFormBoundDb : kFftModeBoundDb) << "channel " << ch;
@@ -104,7 +104,7 @@ void CheckAgainstReference(const Case& c, std::uint32_t seed) {
 TEST(ConvolutionEngineAccuracy, OneChannelImpulsesOfEveryLengthClass) {
     for (int taps : {1, 2, 128, 129, 256, 257, 5000, 16384, 20000, 70000}) {
         SCOPED_TRACE(taps);
-        Case c{{testing::DecayingImpulse(taps, static_cast<std::uint32_t>(taps)), {}}, 1};
+        Case c{{test::DecayingImpulse(taps, static_cast<std::uint32_t>(taps)), {}}, 1};
         CheckAgainstReference(c, 100u + static_cast<std::uint32_t>(taps));
     }
 }
@@ -113,7 +113,7 @@ TEST(ConvolutionEngineAccuracy, TwoChannelImpulsesOfDifferentLengths) {
     const int lengths[][2] = {{100, 37}, {20, 300}, {20000, 5000}, {257, 70}};
     for (const auto& pair : lengths) {
         SCOPED_TRACE(::testing::Message() << pair[0] << " and " << pair[1] << " taps");
-        Case c{{testing::DecayingImpulse(pair[0], 11), testing::DecayingImpulse(pair[1], 12)}, 2};
+        Case c{{test::DecayingImpulse(pair[0], 11), test::DecayingImpulse(pair[1], 12)}, 2};
         CheckAgainstReference(c, 300u + static_cast<std::uint32_t>(pair[0]));
     }
 }
@@ -121,10 +121,10 @@ TEST(ConvolutionEngineAccuracy, TwoChannelImpulsesOfDifferentLengths) {
 // Later partitions with nothing above 1e-14 are skipped, and the output is
 // still the full convolution (the tiny taps are below float resolution of it).
 TEST(ConvolutionEngineAccuracy, SilentPartitionsAreSkipped) {
-    Signal h = testing::DecayingImpulse(40000, 21);
+    Signal h = test::DecayingImpulse(40000, 21);
     for (std::size_t i = 10000; i < h.size(); ++i) h[i] = (i % 2 ? 1e-15f : -1e-15f);
     ImpulseBuffer impulse;
-    testing::FillImpulse(impulse, h);
+    test::FillImpulse(impulse, h);
     ConvolutionEngine engine;
     ASSERT_EQ(engine.SetImpulse(impulse, -1), 16384);
     ASSERT_EQ(engine.PartitionCount(), 3);
@@ -136,7 +136,7 @@ TEST(ConvolutionEngineAccuracy, SilentPartitionsAreSkipped) {
     // A pure delay: the first partition is silent, the second holds the tap.
     Signal delay(20000, 0.0f);
     delay[19000] = 0.5f;
-    testing::FillImpulse(impulse, delay);
+    test::FillImpulse(impulse, delay);
     ASSERT_EQ(engine.SetImpulse(impulse, -1), 16384);
     EXPECT_FALSE(engine.PartitionUsed(0, 0));
     EXPECT_TRUE(engine.PartitionUsed(0, 1));
@@ -144,23 +144,23 @@ TEST(ConvolutionEngineAccuracy, SilentPartitionsAreSkipped) {
 
     // Nothing at all above the threshold: no product and no inverse transform;
     // the output is exact silence (the true convolution is below 1e-12).
-    testing::FillImpulse(impulse, Signal(300, 1e-15f));
+    test::FillImpulse(impulse, Signal(300, 1e-15f));
     ASSERT_EQ(engine.SetImpulse(impulse, -1), 512);
     EXPECT_FALSE(engine.PartitionUsed(0, 0));
-    const Signal x = testing::Noise(5000, 24);
+    const Signal x = test::Noise(5000, 24);
     CallbackDriver driver(engine, 512);
     Signal out0, out1;
-    driver.Run(x, x, 0, 5000, testing::RandomBlockSizes(25, 1024), out0, out1);
+    driver.Run(x, x, 0, 5000, test::RandomBlockSizes(25, 1024), out0, out1);
     EXPECT_EQ(out0, Signal(5000, 0.0f));
     EXPECT_EQ(driver.Delivered(0).size(), 5000u - 512u);
 }
 
 TEST(ConvolutionEngineAccuracy, NewEngineAndEmptyImpulsesPassAudioThrough) {
-    const Signal x0 = testing::Noise(3000, 31), x1 = testing::Noise(3000, 32);
+    const Signal x0 = test::Noise(3000, 31), x1 = test::Noise(3000, 32);
     auto passesThrough = [&](ConvolutionEngine& engine) {
         CallbackDriver driver(engine, 0);
         Signal out0, out1;
-        driver.Run(x0, x1, 0, 3000, testing::RandomBlockSizes(33, 512), out0, out1);
+        driver.Run(x0, x1, 0, 3000, test::RandomBlockSizes(33, 512), out0, out1);
         EXPECT_EQ(out0, x0);
         EXPECT_EQ(out1, x1);
     };
@@ -172,11 +172,11 @@ TEST(ConvolutionEngineAccuracy, NewEngineAndEmptyImpulsesPassAudioThrough) {
     EXPECT_EQ(engine.ActiveChannels(), 2);
 
     ImpulseBuffer impulse;
-    testing::FillImpulse(impulse, Signal{});
+    test::FillImpulse(impulse, Signal{});
     EXPECT_EQ(engine.SetImpulse(impulse, -1), 0);
     passesThrough(engine);
 
-    testing::FillImpulse(impulse, Signal{1.0f, 0.0f});  // a unit impulse: exact copy, no latency
+    test::FillImpulse(impulse, Signal{1.0f, 0.0f});  // a unit impulse: exact copy, no latency
     EXPECT_EQ(engine.SetImpulse(impulse, -1), 0);
     passesThrough(engine);
 }
@@ -185,13 +185,13 @@ TEST(ConvolutionEngineAccuracy, OneChannelImpulseFiltersBothSlotsAlike) {
     for (int taps : {50, 3000}) {
         SCOPED_TRACE(taps);
         ImpulseBuffer impulse;
-        testing::FillImpulse(impulse, testing::DecayingImpulse(taps, 41));
+        test::FillImpulse(impulse, test::DecayingImpulse(taps, 41));
         ConvolutionEngine engine;
         const int latency = engine.SetImpulse(impulse, -1);
-        const Signal x = testing::Noise(20000, 42);
+        const Signal x = test::Noise(20000, 42);
         CallbackDriver driver(engine, latency);
         Signal out0, out1;
-        driver.Run(x, x, 0, 20000, testing::RandomBlockSizes(43, engine.FftSize()), out0, out1);
+        driver.Run(x, x, 0, 20000, test::RandomBlockSizes(43, engine.FftSize()), out0, out1);
         EXPECT_EQ(out0, out1);
         EXPECT_NE(out0, Signal(20000, 0.0f));
     }

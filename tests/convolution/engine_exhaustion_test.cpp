@@ -13,8 +13,8 @@
 namespace tolvar {
 namespace {
 
-using testing::CallbackDriver;
-using testing::Signal;
+using test::CallbackDriver;
+using test::Signal;
 
 struct Impulse {
     Signal taps[2];
@@ -24,9 +24,9 @@ struct Impulse {
 
 void Fill(ImpulseBuffer& buffer, const Impulse& impulse) {
     if (impulse.channels == 1) {
-        testing::FillImpulse(buffer, impulse.taps[0]);
+        test::FillImpulse(buffer, impulse.taps[0]);
     } else {
-        testing::FillImpulse(buffer, impulse.taps[0], impulse.taps[1]);
+        test::FillImpulse(buffer, impulse.taps[0], impulse.taps[1]);
     }
 }
 
@@ -48,7 +48,7 @@ void ExpectSameState(const ConvolutionEngine& engine, const ConvolutionEngine& t
 // normally.
 void SweepRefusedSetImpulse(const Impulse& from, const Impulse& to) {
     const long length = 12000, changeAt = 4321;
-    const Signal x0 = testing::Noise(length, 51), x1 = testing::Noise(length, 52);
+    const Signal x0 = test::Noise(length, 51), x1 = test::Noise(length, 52);
     int firstSuccess = -1;
     for (int granted = 0; granted < 40; ++granted) {
         SCOPED_TRACE(granted);
@@ -59,8 +59,8 @@ void SweepRefusedSetImpulse(const Impulse& from, const Impulse& to) {
         ASSERT_EQ(twin.SetImpulse(impulse, -1), from.latency);
         CallbackDriver driver(engine, from.latency), twinDriver(twin, from.latency);
         Signal out[4];
-        driver.Run(x0, x1, 0, changeAt, testing::RandomBlockSizes(53, 4096), out[0], out[1]);
-        twinDriver.Run(x0, x1, 0, changeAt, testing::RandomBlockSizes(53, 4096), out[2], out[3]);
+        driver.Run(x0, x1, 0, changeAt, test::RandomBlockSizes(53, 4096), out[0], out[1]);
+        twinDriver.Run(x0, x1, 0, changeAt, test::RandomBlockSizes(53, 4096), out[2], out[3]);
 
         Fill(impulse, to);
         int latency;
@@ -78,8 +78,8 @@ void SweepRefusedSetImpulse(const Impulse& from, const Impulse& to) {
             twinDriver.RaiseLatency(latency);
             if (firstSuccess < 0) firstSuccess = granted;
         }
-        driver.Run(x0, x1, changeAt, length, testing::RandomBlockSizes(54, 4096), out[0], out[1]);
-        twinDriver.Run(x0, x1, changeAt, length, testing::RandomBlockSizes(54, 4096), out[2], out[3]);
+        driver.Run(x0, x1, changeAt, length, test::RandomBlockSizes(54, 4096), out[0], out[1]);
+        twinDriver.Run(x0, x1, changeAt, length, test::RandomBlockSizes(54, 4096), out[2], out[3]);
         EXPECT_EQ(out[0], out[2]);
         EXPECT_EQ(out[1], out[3]);
         if (firstSuccess >= 0 && granted >= firstSuccess + 2) break;
@@ -87,11 +87,11 @@ void SweepRefusedSetImpulse(const Impulse& from, const Impulse& to) {
     EXPECT_GT(firstSuccess, 0);  // the sweep did see refusals, and an end to them
 }
 
-const Impulse kShortFft{{testing::DecayingImpulse(300, 61), {}}, 1, 512};
-const Impulse kLongFft{{testing::DecayingImpulse(3000, 62), {}}, 1, 4096};
-const Impulse kDirect{{testing::DecayingImpulse(60, 63), {}}, 1, 0};
-const Impulse kTwoChannelFft{{testing::DecayingImpulse(2000, 64), testing::DecayingImpulse(700, 65)}, 2, 2048};
-const Impulse kTwoChannelDirect{{testing::DecayingImpulse(90, 66), testing::DecayingImpulse(20, 67)}, 2, 0};
+const Impulse kShortFft{{test::DecayingImpulse(300, 61), {}}, 1, 512};
+const Impulse kLongFft{{test::DecayingImpulse(3000, 62), {}}, 1, 4096};
+const Impulse kDirect{{test::DecayingImpulse(60, 63), {}}, 1, 0};
+const Impulse kTwoChannelFft{{test::DecayingImpulse(2000, 64), test::DecayingImpulse(700, 65)}, 2, 2048};
+const Impulse kTwoChannelDirect{{test::DecayingImpulse(90, 66), test::DecayingImpulse(20, 67)}, 2, 0};
 
 TEST(ConvolutionEngineExhaustion, RefusedSetImpulseLeavesThePreviousImpulseWorking) {
     {
@@ -122,7 +122,7 @@ TEST(ConvolutionEngineExhaustion, AudioPathDeliversLessButStaysSafe) {
         for (int c = 0; c < 2; ++c) {
             for (float tap : impulse->taps[impulse->channels == 2 ? c : 0]) gain[c] += std::fabs(tap);
         }
-        const Signal x0 = testing::Noise(12000, 71), x1 = testing::Noise(12000, 72);
+        const Signal x0 = test::Noise(12000, 71), x1 = test::Noise(12000, 72);
         bool sawShortfall = false;
         for (int granted = 0; granted < 16; ++granted) {
             SCOPED_TRACE(granted);
@@ -134,7 +134,7 @@ TEST(ConvolutionEngineExhaustion, AudioPathDeliversLessButStaysSafe) {
             Signal out0, out1;
             {
                 auto heap = test::FailingHeap::Granting(granted);
-                driver.Run(x0, x1, 0, 12000, testing::RandomBlockSizes(73, 4096), out0, out1);
+                driver.Run(x0, x1, 0, 12000, test::RandomBlockSizes(73, 4096), out0, out1);
             }
             if (HasFailure()) return;
             sawShortfall |= driver.SilentFrames() > impulse->latency;
@@ -144,17 +144,17 @@ TEST(ConvolutionEngineExhaustion, AudioPathDeliversLessButStaysSafe) {
             }
 
             engine.Reset();
-            const Signal y = testing::Noise(6000, 74);
+            const Signal y = test::Noise(6000, 74);
             CallbackDriver fresh(engine, impulse->latency);
             Signal fresh0, fresh1;
-            fresh.Run(y, y, 0, 6000, testing::RandomBlockSizes(75, 4096), fresh0, fresh1);
+            fresh.Run(y, y, 0, 6000, test::RandomBlockSizes(75, 4096), fresh0, fresh1);
             EXPECT_EQ(fresh.SilentFrames(), impulse->latency);
             std::vector<double> actual, reference;
             for (long t = 0; t < 6000; ++t) {
                 actual.push_back(fresh0[static_cast<std::size_t>(t)]);
-                reference.push_back(testing::Convolved(impulse->taps[0], y, t - impulse->latency));
+                reference.push_back(test::Convolved(impulse->taps[0], y, t - impulse->latency));
             }
-            EXPECT_LE(testing::RelativeErrorDb(actual, reference), -120.0);
+            EXPECT_LE(test::RelativeErrorDb(actual, reference), -120.0);
         }
         EXPECT_TRUE(sawShortfall);
     }
@@ -168,7 +168,7 @@ TEST(ConvolutionEngineExhaustion, SlotThatCannotComeBackStaysSilent) {
     Fill(buffer, kShortFft);
     ConvolutionEngine engine;
     ASSERT_EQ(engine.SetImpulse(buffer, -1), 512);
-    const Signal x = testing::Noise(4000, 81);
+    const Signal x = test::Noise(4000, 81);
     const float* inputs[2] = {x.data(), x.data()};
     engine.Add(inputs, 1000, 1);  // slot 1 retired: ring and tail freed
     {
@@ -202,7 +202,7 @@ TEST(ConvolutionEngineExhaustion, SteadyStateAsksTheHeapForNothing) {
         ConvolutionEngine engine;
         ASSERT_EQ(engine.SetImpulse(buffer, -1), impulse->latency);
         const long length = 60000, warm = 2 * 16368 + 8192;
-        const Signal x0 = testing::Noise(length, 91), x1 = testing::Noise(length, 92);
+        const Signal x0 = test::Noise(length, 91), x1 = test::Noise(length, 92);
         // The host's block size cycles through a few values, as when it varies.
         int cycle = 0;
         const auto sizes = [&cycle]() { return (++cycle % 3) == 0 ? 300 : 512; };
@@ -219,10 +219,10 @@ TEST(ConvolutionEngineExhaustion, SteadyStateAsksTheHeapForNothing) {
             std::vector<double> actual, reference;
             for (long t = length - 3000; t < length; ++t) {
                 actual.push_back(out[c][static_cast<std::size_t>(t)]);
-                reference.push_back(testing::Convolved(impulse->taps[impulse->channels == 2 ? c : 0],
+                reference.push_back(test::Convolved(impulse->taps[impulse->channels == 2 ? c : 0],
                                                        c == 0 ? x0 : x1, t - impulse->latency));
             }
-            EXPECT_LE(testing::RelativeErrorDb(actual, reference), -120.0) << "channel " << c;
+            EXPECT_LE(test::RelativeErrorDb(actual, reference), -120.0) << "channel " << c;
         }
     }
 }

@@ -10,14 +10,14 @@
 namespace tolvar {
 namespace {
 
-using testing::CallbackDriver;
-using testing::Signal;
+using test::CallbackDriver;
+using test::Signal;
 
 constexpr double kFftModeBoundDb = -120.0;  // as in the accuracy tests
 
 void Install(ConvolutionEngine& engine, const Signal& taps, int expectedLatency) {
     ImpulseBuffer impulse;
-    testing::FillImpulse(impulse, taps);
+    test::FillImpulse(impulse, taps);
     ASSERT_EQ(engine.SetImpulse(impulse, -1), expectedLatency);
 }
 
@@ -36,16 +36,16 @@ double StreamErrorDb(const Signal& delivered, const Signal& x, const Signal& old
     std::vector<double> actual, reference;
     for (long k = begin; k < static_cast<long>(delivered.size()); ++k) {
         actual.push_back(delivered[static_cast<std::size_t>(k)]);
-        reference.push_back(k < joint ? testing::Convolved(oldTaps, x, k)
-                                      : testing::Convolved(newTaps, tail, k - joint));
+        reference.push_back(k < joint ? test::Convolved(oldTaps, x, k)
+                                      : test::Convolved(newTaps, tail, k - joint));
     }
-    return testing::RelativeErrorDb(actual, reference);
+    return test::RelativeErrorDb(actual, reference);
 }
 
 TEST(ConvolutionEngineStream, AvailRunsBlocksOnlyAsFarAsAsked) {
     ConvolutionEngine engine;
-    Install(engine, testing::DecayingImpulse(200, 1), 256);  // N = 512, H = 256
-    const Signal x = testing::Noise(1000, 2);
+    Install(engine, test::DecayingImpulse(200, 1), 256);  // N = 512, H = 256
+    const Signal x = test::Noise(1000, 2);
     AddFrames(engine, x.data(), x.data(), 1000);
     EXPECT_EQ(engine.ActiveChannels(), 2);
 
@@ -72,7 +72,7 @@ TEST(ConvolutionEngineStream, AvailRunsBlocksOnlyAsFarAsAsked) {
     EXPECT_EQ(engine.RingPosition(0), 0);  // P = 1: the ring has one entry
 
     // Direct form computes at Add; Avail only counts.
-    Install(engine, testing::DecayingImpulse(100, 3), 0);
+    Install(engine, test::DecayingImpulse(100, 3), 0);
     AddFrames(engine, x.data(), x.data(), 70);
     EXPECT_EQ(engine.Avail(0), 70);
 }
@@ -82,7 +82,7 @@ TEST(ConvolutionEngineStream, GetAndAdvanceServeTheActiveSlots) {
     EXPECT_EQ(engine.Get()[0], nullptr);
     EXPECT_EQ(engine.Get()[1], nullptr);
 
-    const Signal x0 = testing::Noise(100, 4), x1 = testing::Noise(100, 5);
+    const Signal x0 = test::Noise(100, 4), x1 = test::Noise(100, 5);
     AddFrames(engine, x0.data(), x1.data(), 100);  // pass-through engine
     float* const* ready = engine.Get();
     ASSERT_NE(ready[0], nullptr);
@@ -112,8 +112,8 @@ TEST(ConvolutionEngineStream, GetAndAdvanceServeTheActiveSlots) {
 
 TEST(ConvolutionEngineStream, BadArgumentsChangeNothing) {
     ConvolutionEngine engine;
-    Install(engine, testing::DecayingImpulse(300, 6), 512);
-    const Signal x = testing::Noise(100, 7);
+    Install(engine, test::DecayingImpulse(300, 6), 512);
+    const Signal x = test::Noise(100, 7);
     AddFrames(engine, x.data(), x.data(), 100);
 
     AddFrames(engine, x.data(), x.data(), 100, 3);
@@ -128,9 +128,9 @@ TEST(ConvolutionEngineStream, BadArgumentsChangeNothing) {
     EXPECT_EQ(engine.PendingInput(0), 100);
 
     ImpulseBuffer impulse;
-    testing::FillImpulse(impulse, testing::DecayingImpulse(3000, 8));
+    test::FillImpulse(impulse, test::DecayingImpulse(3000, 8));
     for (int request : {0, 1, 3, 1000, 65536}) EXPECT_EQ(engine.SetImpulse(impulse, request), -1) << request;
-    testing::FillImpulse(impulse, testing::DecayingImpulse(50, 8));
+    test::FillImpulse(impulse, test::DecayingImpulse(50, 8));
     EXPECT_EQ(engine.SetImpulse(impulse, 1000), -1);  // refused even where direct form would not use it
     impulse.channels = 0;
     EXPECT_EQ(engine.SetImpulse(impulse, -1), -1);
@@ -146,17 +146,17 @@ TEST(ConvolutionEngineStream, BadArgumentsChangeNothing) {
 TEST(ConvolutionEngineStream, ExplicitAndCappedSizes) {
     ConvolutionEngine engine;
     ImpulseBuffer impulse;
-    testing::FillImpulse(impulse, testing::DecayingImpulse(1000, 9));
+    test::FillImpulse(impulse, test::DecayingImpulse(1000, 9));
     EXPECT_EQ(engine.SetImpulse(impulse, -100), 128);
     EXPECT_EQ(engine.FftSize(), 256);
     EXPECT_EQ(engine.PartitionCount(), 8);
     EXPECT_EQ(engine.SetImpulse(impulse, 64), 32);
     EXPECT_EQ(engine.PartitionCount(), 32);
-    testing::FillImpulse(impulse, testing::DecayingImpulse(20000, 9));
+    test::FillImpulse(impulse, test::DecayingImpulse(20000, 9));
     EXPECT_EQ(engine.SetImpulse(impulse, -1), 16384);
     EXPECT_EQ(engine.FftSize(), 32768);
     EXPECT_EQ(engine.PartitionCount(), 2);
-    testing::FillImpulse(impulse, testing::DecayingImpulse(128, 9));
+    test::FillImpulse(impulse, test::DecayingImpulse(128, 9));
     EXPECT_EQ(engine.SetImpulse(impulse, 4096), 0);  // 128 taps run in direct form whatever the request
     EXPECT_EQ(engine.FftSize(), 0);
     EXPECT_EQ(engine.DirectTapCount(0), 128);
@@ -167,31 +167,31 @@ TEST(ConvolutionEngineStream, ExplicitAndCappedSizes) {
 TEST(ConvolutionEngineStream, PartialTrailingTapIsIgnored) {
     for (int taps : {60, 300}) {
         SCOPED_TRACE(taps);
-        const Signal h = testing::DecayingImpulse(taps, 37);
+        const Signal h = test::DecayingImpulse(taps, 37);
         ImpulseBuffer impulse;
-        testing::FillImpulse(impulse, h);
+        test::FillImpulse(impulse, h);
         impulse.samples[0].Resize(4 * taps + 3, false);  // three stray bytes
         ConvolutionEngine engine;
         const int latency = engine.SetImpulse(impulse, -1);
         EXPECT_EQ(engine.ImpulseLength(), taps);
-        const Signal x = testing::Noise(3000, 38);
+        const Signal x = test::Noise(3000, 38);
         CallbackDriver driver(engine, latency);
         Signal out0, out1;
-        driver.Run(x, x, 0, 3000, testing::RandomBlockSizes(39, 1024), out0, out1);
+        driver.Run(x, x, 0, 3000, test::RandomBlockSizes(39, 1024), out0, out1);
         std::vector<double> actual, reference;
         for (long t = 0; t < 3000; ++t) {
             actual.push_back(out0[static_cast<std::size_t>(t)]);
-            reference.push_back(testing::Convolved(h, x, t - latency));
+            reference.push_back(test::Convolved(h, x, t - latency));
         }
-        EXPECT_LE(testing::RelativeErrorDb(actual, reference), kFftModeBoundDb);
+        EXPECT_LE(test::RelativeErrorDb(actual, reference), kFftModeBoundDb);
     }
 }
 
 // An FFT-mode impulse replacing another keeps the queued input and output, clears
 // the ring and tail, and the output stays aligned with the callback's latency.
 TEST(ConvolutionEngineStream, FftToFftKeepsQueuedAudio) {
-    const Signal a = testing::DecayingImpulse(1500, 10);  // N = 4096, H = 2048
-    const Signal b = testing::DecayingImpulse(300, 11);   // N = 1024, H = 512
+    const Signal a = test::DecayingImpulse(1500, 10);  // N = 4096, H = 2048
+    const Signal b = test::DecayingImpulse(300, 11);   // N = 1024, H = 512
     const struct {
         const Signal* first;
         const Signal* second;
@@ -202,10 +202,10 @@ TEST(ConvolutionEngineStream, FftToFftKeepsQueuedAudio) {
         ConvolutionEngine engine;
         Install(engine, *change.first, change.firstLatency);
         const long length = 14000, switchAt = 5301;
-        const Signal x0 = testing::Noise(length, 12), x1 = testing::Noise(length, 13);
+        const Signal x0 = test::Noise(length, 12), x1 = test::Noise(length, 13);
         CallbackDriver driver(engine, change.firstLatency);
         Signal out0, out1;
-        driver.Run(x0, x1, 0, switchAt, testing::RandomBlockSizes(14, 4096), out0, out1);
+        driver.Run(x0, x1, 0, switchAt, test::RandomBlockSizes(14, 4096), out0, out1);
         const int pending = engine.PendingInput(0), queued = engine.ReadableOutput(0);
         ASSERT_EQ(engine.PendingInput(1), pending);
         ASSERT_EQ(engine.ReadableOutput(1), queued);
@@ -216,7 +216,7 @@ TEST(ConvolutionEngineStream, FftToFftKeepsQueuedAudio) {
         EXPECT_EQ(engine.ActiveChannels(), -1);
         EXPECT_EQ(engine.PendingInput(0), pending);  // kept
         EXPECT_EQ(engine.ReadableOutput(0), queued);
-        driver.Run(x0, x1, switchAt, length, testing::RandomBlockSizes(15, 4096), out0, out1);
+        driver.Run(x0, x1, switchAt, length, test::RandomBlockSizes(15, 4096), out0, out1);
         EXPECT_EQ(engine.ActiveChannels(), 2);
         // The callback never ran short: the only silence is the latency it owes.
         EXPECT_EQ(driver.SilentFrames(), driver.InitialDelay());
@@ -233,14 +233,14 @@ TEST(ConvolutionEngineStream, FftToFftKeepsQueuedAudio) {
 }
 
 TEST(ConvolutionEngineStream, FftToDirectDropsQueuedAudio) {
-    const Signal a = testing::DecayingImpulse(1500, 16), d = testing::DecayingImpulse(60, 17);
+    const Signal a = test::DecayingImpulse(1500, 16), d = test::DecayingImpulse(60, 17);
     ConvolutionEngine engine;
     Install(engine, a, 2048);
     const long length = 9000, switchAt = 5301;
-    const Signal x0 = testing::Noise(length, 18), x1 = testing::Noise(length, 19);
+    const Signal x0 = test::Noise(length, 18), x1 = test::Noise(length, 19);
     CallbackDriver driver(engine, 2048);
     Signal out0, out1;
-    driver.Run(x0, x1, 0, switchAt, testing::RandomBlockSizes(20, 4096), out0, out1);
+    driver.Run(x0, x1, 0, switchAt, test::RandomBlockSizes(20, 4096), out0, out1);
     const long deliveredBefore = static_cast<long>(driver.Delivered(0).size());
     ASSERT_GT(engine.PendingInput(0) + engine.ReadableOutput(0), 0);
 
@@ -249,16 +249,16 @@ TEST(ConvolutionEngineStream, FftToDirectDropsQueuedAudio) {
         EXPECT_EQ(engine.PendingInput(slot), 0);
         EXPECT_EQ(engine.ReadableOutput(slot), 0);
     }
-    driver.Run(x0, x1, switchAt, length, testing::RandomBlockSizes(21, 4096), out0, out1);
+    driver.Run(x0, x1, switchAt, length, test::RandomBlockSizes(21, 4096), out0, out1);
     // From the change on, every block is filtered in full without lag.
     EXPECT_EQ(driver.SilentFrames(), 2048);
     const Signal rest(x0.begin() + switchAt, x0.end());
     std::vector<double> actual, reference;
     for (long t = switchAt; t < length; ++t) {
         actual.push_back(out0[static_cast<std::size_t>(t)]);
-        reference.push_back(testing::Convolved(d, rest, t - switchAt));
+        reference.push_back(test::Convolved(d, rest, t - switchAt));
     }
-    EXPECT_LE(testing::RelativeErrorDb(actual, reference), -140.0);
+    EXPECT_LE(test::RelativeErrorDb(actual, reference), -140.0);
     const Signal* x[2] = {&x0, &x1};
     for (int slot = 0; slot < 2; ++slot) {
         // The old impulse's output up to the change, then the new one's from the
@@ -269,14 +269,14 @@ TEST(ConvolutionEngineStream, FftToDirectDropsQueuedAudio) {
 }
 
 TEST(ConvolutionEngineStream, DirectToFftStartsEmpty) {
-    const Signal d = testing::DecayingImpulse(60, 22), f = testing::DecayingImpulse(700, 23);  // N = 2048
+    const Signal d = test::DecayingImpulse(60, 22), f = test::DecayingImpulse(700, 23);  // N = 2048
     ConvolutionEngine engine;
     Install(engine, d, 0);
     const long length = 9000, switchAt = 3001;
-    const Signal x0 = testing::Noise(length, 24), x1 = testing::Noise(length, 25);
+    const Signal x0 = test::Noise(length, 24), x1 = test::Noise(length, 25);
     CallbackDriver driver(engine, 0);
     Signal out0, out1;
-    driver.Run(x0, x1, 0, switchAt, testing::RandomBlockSizes(26, 2048), out0, out1);
+    driver.Run(x0, x1, 0, switchAt, test::RandomBlockSizes(26, 2048), out0, out1);
     EXPECT_EQ(driver.SilentFrames(), 0);
 
     Install(engine, f, 1024);
@@ -285,7 +285,7 @@ TEST(ConvolutionEngineStream, DirectToFftStartsEmpty) {
         EXPECT_EQ(engine.PendingInput(slot), 0);
         EXPECT_EQ(engine.ReadableOutput(slot), 0);
     }
-    driver.Run(x0, x1, switchAt, length, testing::RandomBlockSizes(27, 2048), out0, out1);
+    driver.Run(x0, x1, switchAt, length, test::RandomBlockSizes(27, 2048), out0, out1);
     EXPECT_EQ(driver.SilentFrames(), 1024);
     const Signal* x[2] = {&x0, &x1};
     const Signal* out[2] = {&out0, &out1};
@@ -298,9 +298,9 @@ TEST(ConvolutionEngineStream, DirectToFftStartsEmpty) {
         std::vector<double> actual, reference;
         for (long t = switchAt + 1024; t < length; ++t) {
             actual.push_back((*out[slot])[static_cast<std::size_t>(t)]);
-            reference.push_back(testing::Convolved(f, rest, t - switchAt - 1024));
+            reference.push_back(test::Convolved(f, rest, t - switchAt - 1024));
         }
-        EXPECT_LE(testing::RelativeErrorDb(actual, reference), kFftModeBoundDb);
+        EXPECT_LE(test::RelativeErrorDb(actual, reference), kFftModeBoundDb);
     }
 }
 
@@ -308,8 +308,8 @@ TEST(ConvolutionEngineStream, DirectToFftStartsEmpty) {
 // in flight than a slot before it; a slot holding more than one before it is
 // left as it is.
 TEST(ConvolutionEngineStream, ReconfigurationPadsLaterSlotsToTheFullestBefore) {
-    const Signal d = testing::DecayingImpulse(10, 28), f = testing::DecayingImpulse(300, 29);
-    const Signal x = testing::Noise(200, 30), y = testing::Noise(2000, 31);
+    const Signal d = test::DecayingImpulse(10, 28), f = test::DecayingImpulse(300, 29);
+    const Signal x = test::Noise(200, 30), y = test::Noise(2000, 31);
     {
         SCOPED_TRACE("slot 0 fuller");
         ConvolutionEngine engine;
@@ -326,7 +326,7 @@ TEST(ConvolutionEngineStream, ReconfigurationPadsLaterSlotsToTheFullestBefore) {
         EXPECT_EQ(engine.PendingInput(1), 10);
         float* const* ready = engine.Get();
         for (int k = 0; k < 150; ++k) {
-            const double direct = testing::Convolved(d, x, k);
+            const double direct = test::Convolved(d, x, k);
             ASSERT_NEAR(ready[0][k], direct, 1e-6) << k;
             ASSERT_NEAR(ready[1][k], k < 100 ? direct : 0.0, 1e-6) << k;
             if (k >= 100) {
@@ -376,26 +376,26 @@ TEST(ConvolutionEngineStream, ReconfigurationPadsLaterSlotsToTheFullestBefore) {
         std::vector<double> actual, reference;
         for (int k = 0; k < 2024; ++k) {
             actual.push_back(ready[0][k]);
-            reference.push_back(testing::Convolved(f, in0, k));
+            reference.push_back(test::Convolved(f, in0, k));
             actual.push_back(ready[1][k]);
-            reference.push_back(k < 1000 ? 0.0 : testing::Convolved(f, in1, k - 1000));
+            reference.push_back(k < 1000 ? 0.0 : test::Convolved(f, in1, k - 1000));
         }
-        EXPECT_LE(testing::RelativeErrorDb(actual, reference), kFftModeBoundDb);
+        EXPECT_LE(test::RelativeErrorDb(actual, reference), kFftModeBoundDb);
     }
 }
 
 TEST(ConvolutionEngineStream, ResetDropsAudioAndKeepsTheImpulse) {
     for (int taps : {40, 900}) {
         SCOPED_TRACE(taps);
-        const Signal h = testing::DecayingImpulse(taps, 32);
+        const Signal h = test::DecayingImpulse(taps, 32);
         ConvolutionEngine engine;
         ImpulseBuffer impulse;
-        testing::FillImpulse(impulse, h);
+        test::FillImpulse(impulse, h);
         const int latency = engine.SetImpulse(impulse, -1);
-        const Signal x = testing::Noise(6000, 33), y = testing::Noise(6000, 34);
+        const Signal x = test::Noise(6000, 33), y = test::Noise(6000, 34);
         CallbackDriver first(engine, latency);
         Signal out0, out1;
-        first.Run(x, x, 0, 3333, testing::RandomBlockSizes(35, 2048), out0, out1);
+        first.Run(x, x, 0, 3333, test::RandomBlockSizes(35, 2048), out0, out1);
         const int n = engine.FftSize();
 
         engine.Reset();
@@ -409,14 +409,14 @@ TEST(ConvolutionEngineStream, ResetDropsAudioAndKeepsTheImpulse) {
         // Afterwards the engine behaves as a new one holding the same impulse.
         CallbackDriver second(engine, latency);
         Signal fresh0, fresh1;
-        second.Run(y, y, 0, 6000, testing::RandomBlockSizes(36, 2048), fresh0, fresh1);
+        second.Run(y, y, 0, 6000, test::RandomBlockSizes(36, 2048), fresh0, fresh1);
         EXPECT_EQ(second.SilentFrames(), latency);
         std::vector<double> actual, reference;
         for (long t = 0; t < 6000; ++t) {
             actual.push_back(fresh1[static_cast<std::size_t>(t)]);
-            reference.push_back(testing::Convolved(h, y, t - latency));
+            reference.push_back(test::Convolved(h, y, t - latency));
         }
-        EXPECT_LE(testing::RelativeErrorDb(actual, reference), kFftModeBoundDb);
+        EXPECT_LE(test::RelativeErrorDb(actual, reference), kFftModeBoundDb);
     }
 }
 

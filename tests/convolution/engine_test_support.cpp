@@ -8,15 +8,7 @@
 
 #include <gtest/gtest.h>
 
-namespace tolvar::testing {
-
-Signal Noise(int count, std::uint32_t seed) {
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<float> value(-1.0f, 1.0f);
-    Signal signal(static_cast<std::size_t>(count));
-    for (float& s : signal) s = value(random);
-    return signal;
-}
+namespace tolvar::test {
 
 Signal DecayingImpulse(int taps, std::uint32_t seed) {
     Signal h = Noise(taps, seed);
@@ -120,14 +112,4 @@ std::function<int()> RandomBlockSizes(std::uint32_t seed, int large) {
     };
 }
 
-double RelativeErrorDb(const std::vector<double>& actual, const std::vector<double>& reference) {
-    double error = 0.0, signal = 0.0;
-    for (std::size_t i = 0; i < reference.size(); ++i) {
-        error += (actual[i] - reference[i]) * (actual[i] - reference[i]);
-        signal += reference[i] * reference[i];
-    }
-    if (error == 0.0) return -400.0;
-    return 10.0 * std::log10(error / signal);
-}
-
-}  // namespace tolvar::testing
+}  // namespace tolvar::test

@@ -5,13 +5,12 @@
 
 #include "convolution/convolution_engine.h"
 #include "convolution/impulse_buffer.h"
+#include "tests/support/signals.h"
 
-namespace tolvar::testing {
+namespace tolvar::test {
 
 using Signal = std::vector<float>;
 
-// Uniform white noise in [-1, 1).
-Signal Noise(int count, std::uint32_t seed);
 // Noise under an exponential decay that falls to about 5 % at the last tap, so
 // that every partition of a long impulse carries signal.
 Signal DecayingImpulse(int taps, std::uint32_t seed);
@@ -55,8 +54,4 @@ private:
 // `large` (pass the FFT size), in a fixed pseudo-random order.
 std::function<int()> RandomBlockSizes(std::uint32_t seed, int large);
 
-// Error of `actual` against `reference` over the same samples, as the RMS of
-// the difference relative to the RMS of the reference, in dB.
-double RelativeErrorDb(const std::vector<double>& actual, const std::vector<double>& reference);
-
-}  // namespace tolvar::testing
+}  // namespace tolvar::test

@@ -17,7 +17,7 @@ namespace {
 TEST(PartitionSpectra, ScaledSpectraInBinOrderAndSilenceFlags) {
     FftInitTables();
     const int n = 16, h = 8;
-    testing::Signal taps = testing::Noise(20, 5);  // partitions of 8, 8 and 4 taps
+    test::Signal taps = test::Noise(20, 5);  // partitions of 8, 8 and 4 taps
     for (int i = 8; i < 16; ++i) taps[static_cast<std::size_t>(i)] = (i % 2 ? 1e-14f : -0.9e-14f);
     HeapBuffer spectra(64), flags(64);
     ASSERT_TRUE(BuildPartitionSpectra(taps.data(), 20, n, 4, spectra, flags));
@@ -46,7 +46,7 @@ TEST(PartitionSpectra, ScaledSpectraInBinOrderAndSilenceFlags) {
 
     // The threshold is exclusive: float(1e-14) is just below it, 2e-14 above.
     ASSERT_LE(static_cast<double>(1e-14f), kSilenceThreshold);
-    const testing::Signal faint(8, 2e-14f);
+    const test::Signal faint(8, 2e-14f);
     ASSERT_TRUE(BuildPartitionSpectra(faint.data(), 8, n, 1, spectra, flags));
     EXPECT_EQ(flags.As<unsigned char>()[0], 1);
 

@@ -17,6 +17,7 @@
 #include "host/plugin_library.h"
 #include "host/source_registry.h"
 #include "tests/host/fake_plugin_protocol.h"
+#include "tests/support/signals.h"
 #include "tests/support/test_files.h"
 
 namespace tolvar {
@@ -31,16 +32,6 @@ std::unique_ptr<PluginInstance> LoadFake() {
     std::unique_ptr<PluginInstance> instance = LoadPlugin(TOLVAR_FAKE_PLUGIN_PATH, &error);
     EXPECT_NE(instance, nullptr) << error;
     return instance;
-}
-
-AudioChannels Noise(std::size_t frames, uint32_t seed) {
-    std::vector<int32_t> values = RandomBlockSizes(seed, 2 * frames, 1 << 20);  // any integers will do
-    AudioChannels channels(2, std::vector<float>(frames));
-    for (std::size_t i = 0; i < frames; ++i) {
-        channels[0][i] = static_cast<float>(values[i]) / (1 << 20) - 0.5f;
-        channels[1][i] = static_cast<float>(values[frames + i]) / (1 << 20) - 0.5f;
-    }
-    return channels;
 }
 
 TEST(PluginLoading, LoadsTheBinaryAndCallsMainWhichLooksUpFourFunctions) {
@@ -132,7 +123,7 @@ TEST(PluginLoading, ReportsWhatCannotBeLoaded) {
 TEST(PluginLoading, ProcessesSignalsInAnyBlockSizes) {
     const std::vector<std::vector<int32_t>> plans{
         {64}, {1}, {0, 1, 7}, {5, 0, 0, 3}, RandomBlockSizes(11, 300, 37), RandomBlockSizes(12, 50, 1000)};
-    const AudioChannels input = Noise(2000, 3);
+    const AudioChannels input = {test::Noise(2000, 3), test::Noise(2000, 4)};
     for (std::size_t p = 0; p < plans.size(); ++p) {
         SCOPED_TRACE(testing::Message() << "plan " << p);
         std::unique_ptr<PluginInstance> fake = LoadFake();

@@ -7,30 +7,12 @@
 #include <random>
 
 #include "tests/plugin/instance_fixture.h"
+#include "tests/support/signals.h"
 
-namespace tolvar::testing {
+namespace tolvar::test {
 namespace {
 
 using Signal = std::vector<float>;
-
-Signal Noise(int length, unsigned seed) {
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
-    Signal signal(length);
-    for (float& s : signal) s = uniform(random);
-    return signal;
-}
-
-// y = scale * (x conv h), in double.
-std::vector<double> Convolve(const Signal& x, const std::vector<double>& h, double scale) {
-    std::vector<double> y(x.size(), 0.0);
-    for (std::size_t n = 0; n < x.size(); ++n) {
-        double sum = 0.0;
-        for (std::size_t k = 0; k < h.size() && k <= n; ++k) sum += h[k] * x[n - k];
-        y[n] = scale * sum;
-    }
-    return y;
-}
 
 struct Stereo {
     Signal left, right;
@@ -55,17 +37,6 @@ Stereo Process(AEffect* effect, const Signal& left, const Signal& right, const s
     return out;
 }
 
-// Largest difference between output and the reference delayed by `delay`, relative to the reference's peak.
-double RelativeError(const Signal& output, const std::vector<double>& reference, int delay) {
-    double peak = 0.0, error = 0.0;
-    for (std::size_t t = 0; t < output.size(); ++t) {
-        const double expected = t >= static_cast<std::size_t>(delay) ? reference[t - delay] : 0.0;
-        peak = std::max(peak, std::abs(expected));
-        error = std::max(error, std::abs(output[t] - expected));
-    }
-    return error / peak;
-}
-
 std::vector<int> RandomBlockSizes(unsigned seed) {
     std::mt19937 random(seed);
     std::vector<int> sizes = {0, 1, 0, 1, 7, 4099, 1};
@@ -88,8 +59,8 @@ TEST_F(AudioTest, OutputIsTheInputFilteredAndDelayedByTheReportedLatency) {
 
         const Signal left = Noise(20000, 1), right = Noise(20000, 2);
         const Stereo out = Process(effect, left, right, RandomBlockSizes(taps));
-        EXPECT_LT(RelativeError(out.left, Convolve(left, response, kStandardScale), delay), 1e-5);
-        EXPECT_LT(RelativeError(out.right, Convolve(right, response, kStandardScale), delay), 1e-5);
+        EXPECT_LT(PeakRelativeError(out.left, Convolve(left, response, kStandardScale), delay), 1e-5);
+        EXPECT_LT(PeakRelativeError(out.right, Convolve(right, response, kStandardScale), delay), 1e-5);
     }
 }
 
@@ -128,7 +99,7 @@ TEST_F(AudioTest, ALatencyRiseWhileRunningInsertsExactlyTheDifference) {
     const int changeAt = 5000;
     Stereo before = Process(effect, Signal(input.begin(), input.begin() + changeAt),
                             Signal(input.begin(), input.begin() + changeAt), {333});
-    EXPECT_LT(RelativeError(before.left, Convolve(Signal(input.begin(), input.begin() + changeAt), shortResponse,
+    EXPECT_LT(PeakRelativeError(before.left, Convolve(Signal(input.begin(), input.begin() + changeAt), shortResponse,
                                                   kStandardScale), 256), 1e-5);
     effect->setParameter(effect, kParamBand1G, 13.0f / 25);
     ASSERT_EQ(effect->initialDelay, 4096);
@@ -214,7 +185,7 @@ TEST_F(AudioTest, ADirectFormImpulseDropsQueuedAudioAndFollowsWithoutLag) {
     EXPECT_EQ(effect->initialDelay, 1024);  // kept until the host switches the effect off
     const Signal next = Noise(2048, 5);
     const Stereo out = Process(effect, next, next, {512});
-    EXPECT_LT(RelativeError(out.left, Convolve(next, shortResponse, kStandardScale), 0), 1e-6);
+    EXPECT_LT(PeakRelativeError(out.left, Convolve(next, shortResponse, kStandardScale), 0), 1e-6);
 }
 
 TEST_F(AudioTest, InputAndOutputMayShareMemoryAndProcessTouchesNothing) {
@@ -230,7 +201,7 @@ TEST_F(AudioTest, InputAndOutputMayShareMemoryAndProcessTouchesNothing) {
         float* buffers[2] = {left.data() + start, right.data() + start};
         effect->processReplacing(effect, buffers, buffers, 600);
     }
-    EXPECT_LT(RelativeError(left, Convolve(input, response, kStandardScale), delay), 1e-5);
+    EXPECT_LT(PeakRelativeError(left, Convolve(input, response, kStandardScale), delay), 1e-5);
     EXPECT_EQ(left, right);
 
     Signal untouched = input;
@@ -262,4 +233,4 @@ TEST_F(AudioTest, OutputHasNoSubnormalsAndTheHostsFloatingPointModesSurvive) {
 }
 
 }  // namespace
-}  // namespace tolvar::testing
+}  // namespace tolvar::test

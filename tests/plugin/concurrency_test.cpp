@@ -11,7 +11,7 @@
 #include "params/param_info.h"
 #include "tests/plugin/loaded_plugin.h"
 
-namespace tolvar::testing {
+namespace tolvar::test {
 namespace {
 
 TEST(Concurrency, AudioParametersAndSampleRateFromThreeThreads) {
@@ -69,4 +69,4 @@ TEST(Concurrency, AudioParametersAndSampleRateFromThreeThreads) {
 }
 
 }  // namespace
-}  // namespace tolvar::testing
+}  // namespace tolvar::test

@@ -11,9 +11,9 @@
 #include "plugin/entry.h"
 #include "plugin/eq_instance.h"
 #include "plugin/ir_library_path.h"
-#include "tests/composer/fake_pcm_source.h"
+#include "tests/support/fake_ir_folder.h"
 
-namespace tolvar::testing {
+namespace tolvar::test {
 
 constexpr double kStandardScale = 1.2599210498948732;  // 2^(2/6)
 
@@ -100,4 +100,4 @@ inline intptr_t TOLVAR_VST_CALL InstanceTest::AudioMaster(AEffect*, int32_t opco
     return 0;
 }
 
-}  // namespace tolvar::testing
+}  // namespace tolvar::test

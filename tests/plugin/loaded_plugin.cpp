@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <random>
 
-namespace tolvar::testing {
+namespace tolvar::test {
 
 LoadedPluginFolder::LoadedPluginFolder(const std::string& subfolder) {
     const std::filesystem::path folder = std::filesystem::path(dir_.path()) / subfolder;
@@ -45,16 +45,6 @@ std::vector<double> FloatResponse(int length, unsigned seed) {
     return taps;
 }
 
-std::vector<double> Convolve(const std::vector<double>& a, const std::vector<double>& b, double scale) {
-    if (a.empty() || b.empty()) return {};
-    std::vector<double> y(a.size() + b.size() - 1, 0.0);
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        for (std::size_t j = 0; j < b.size(); ++j) y[i + j] += a[i] * b[j];
-    }
-    for (double& v : y) v *= scale;
-    return y;
-}
-
 std::vector<float> ProcessMono(PluginInstance& plugin, const std::vector<float>& input,
                                const std::vector<int32_t>& blockSizes) {
     const AudioChannels out = plugin.ProcessSignal({input, input}, blockSizes);
@@ -64,15 +54,4 @@ std::vector<float> ProcessMono(PluginInstance& plugin, const std::vector<float>&
     return out[0];
 }
 
-double RelativeError(const std::vector<float>& output, const std::vector<double>& reference, int delay) {
-    double peak = 0.0, error = 0.0;
-    for (std::size_t t = 0; t < output.size(); ++t) {
-        const std::size_t at = t - static_cast<std::size_t>(delay);
-        const double expected = t >= static_cast<std::size_t>(delay) && at < reference.size() ? reference[at] : 0.0;
-        peak = std::max(peak, std::abs(expected));
-        error = std::max(error, std::abs(output[t] - expected));
-    }
-    return peak > 0.0 ? error / peak : error;
-}
-
-}  // namespace tolvar::testing
+}  // namespace tolvar::test

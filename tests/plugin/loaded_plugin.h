@@ -12,9 +12,10 @@
 #include <vector>
 
 #include "host/plugin_instance.h"
+#include "tests/support/signals.h"
 #include "tests/support/test_files.h"
 
-namespace tolvar::testing {
+namespace tolvar::test {
 
 constexpr double kStandardScale = 1.2599210498948732;  // 2^(2/6)
 constexpr double kHiQScale = 1.7817974362806785;       // 2^(5/6)
@@ -42,16 +43,9 @@ private:
 // Values exactly representable as floats, so a float WAV file holds them exactly.
 std::vector<double> FloatResponse(int length, unsigned seed);
 
-// scale * (a conv b), in double.
-std::vector<double> Convolve(const std::vector<double>& a, const std::vector<double>& b, double scale = 1.0);
-
 // Runs `input` (mono, fed to both channels) through the instance and returns
 // the left output.
 std::vector<float> ProcessMono(PluginInstance& plugin, const std::vector<float>& input,
                                const std::vector<int32_t>& blockSizes);
 
-// Largest |output[t] - reference[t - delay]| over the output, relative to the
-// reference's peak.
-double RelativeError(const std::vector<float>& output, const std::vector<double>& reference, int delay);
-
-}  // namespace tolvar::testing
+}  // namespace tolvar::test

@@ -9,16 +9,8 @@
 #include "params/param_info.h"
 #include "tests/plugin/loaded_plugin.h"
 
-namespace tolvar::testing {
+namespace tolvar::test {
 namespace {
-
-std::vector<float> Noise(int length, unsigned seed) {
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
-    std::vector<float> signal(length);
-    for (float& s : signal) s = uniform(random);
-    return signal;
-}
 
 std::vector<double> AsDouble(const std::vector<float>& signal) { return {signal.begin(), signal.end()}; }
 
@@ -52,7 +44,7 @@ protected:
         plugin.SetMains(true);
         const std::vector<float> input = Noise(12000, seed);
         const std::vector<float> output = ProcessMono(plugin, input, BlockPlan(seed));
-        EXPECT_LE(RelativeError(output, Convolve(AsDouble(input), composite), plugin.InitialDelay()), bound);
+        EXPECT_LE(PeakRelativeError(output, Convolve(AsDouble(input), composite), plugin.InitialDelay()), bound);
     }
 
     LoadedPluginFolder folder;
@@ -202,4 +194,4 @@ TEST_F(LoadedPluginTest, ReadsTheFilesBesideItsOwnCopy) {
 }
 
 }  // namespace
-}  // namespace tolvar::testing
+}  // namespace tolvar::test

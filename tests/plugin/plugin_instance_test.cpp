@@ -6,7 +6,7 @@
 
 #include "tests/plugin/instance_fixture.h"
 
-namespace tolvar::testing {
+namespace tolvar::test {
 namespace {
 
 std::string DispatchText(AEffect* effect, int32_t opcode, int32_t index) {
@@ -181,4 +181,4 @@ TEST_F(InstanceTest, SampleRateChangesRecomposeAndWildRatesAreIgnored) {
 }
 
 }  // namespace
-}  // namespace tolvar::testing
+}  // namespace tolvar::test

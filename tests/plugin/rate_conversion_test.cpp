@@ -10,7 +10,7 @@
 #include "params/param_info.h"
 #include "tests/plugin/loaded_plugin.h"
 
-namespace tolvar::testing {
+namespace tolvar::test {
 namespace {
 
 // Impulse response of a peaking (or, with shelf set, high-shelf) biquad designed
@@ -128,4 +128,4 @@ INSTANTIATE_TEST_SUITE_P(FileAndHostRates, RateConversionTest,
                          });
 
 }  // namespace
-}  // namespace tolvar::testing
+}  // namespace tolvar::test

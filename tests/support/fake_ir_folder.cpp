@@ -1,4 +1,4 @@
-#include "tests/composer/fake_pcm_source.h"
+#include "tests/support/fake_ir_folder.h"
 
 #include <algorithm>
 #include <cmath>
