@@ -1,6 +1,8 @@
 #include "plugin/ir_library_path.h"
 
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "plugin/platform/platform.h"
 
@@ -10,6 +12,11 @@ namespace {
 char irLibraryPath[kIrLibraryPathBytes];
 
 constexpr char kFolderName[] = "tolvar";
+
+// Room for the longest module path the system can report (Windows' long paths
+// reach 32767 characters), so that a long file name in a folder that fits does
+// not cost the instance; only the folder has to fit the IR path.
+constexpr int kModulePathBytes = 32768;
 
 }  // namespace
 
@@ -37,9 +44,9 @@ bool BuildIrLibraryPath(const char* modulePath, char separator, char* out, int o
 
 const char* EnsureIrLibraryPath() {
     if (irLibraryPath[0] != '\0') return irLibraryPath;
-    char modulePath[kIrLibraryPathBytes];
-    if (GetLibraryFilePath(modulePath, sizeof modulePath) < 0) return nullptr;
-    if (!BuildIrLibraryPath(modulePath, kIrFolderSeparator, irLibraryPath, sizeof irLibraryPath)) return nullptr;
+    const std::unique_ptr<char[]> modulePath(new (std::nothrow) char[kModulePathBytes]);
+    if (!modulePath || GetLibraryFilePath(modulePath.get(), kModulePathBytes) < 0) return nullptr;
+    if (!BuildIrLibraryPath(modulePath.get(), kIrFolderSeparator, irLibraryPath, sizeof irLibraryPath)) return nullptr;
     return irLibraryPath;
 }
 

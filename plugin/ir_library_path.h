@@ -14,7 +14,8 @@ bool BuildIrLibraryPath(const char* modulePath, char separator, char* out, int o
 // The process-wide path, built on the first call that finds it empty: from the
 // library's own file path, or relative when the system cannot tell that path.
 // Returns null (and leaves the path empty) when the library's folder is too long
-// to hold the IR folder's name, so that no instance reads from a wrong folder.
+// to hold the IR folder's name, so that no instance reads from a wrong folder;
+// a long file name does not matter as long as its folder fits.
 const char* EnsureIrLibraryPath();
 
 // The process-wide path as it stands (empty until built).

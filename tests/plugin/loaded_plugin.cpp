@@ -7,10 +7,10 @@
 
 namespace tolvar::test {
 
-LoadedPluginFolder::LoadedPluginFolder(const std::string& subfolder) {
+LoadedPluginFolder::LoadedPluginFolder(const std::string& subfolder, const std::string& fileName) {
     const std::filesystem::path folder = std::filesystem::path(dir_.path()) / subfolder;
     std::filesystem::create_directories(folder / "tolvar");
-    pluginPath_ = (folder / "tolvar.so").string();
+    pluginPath_ = (folder / fileName).string();
     irFolder_ = (folder / "tolvar").string();
     std::filesystem::copy_file(TOLVAR_PLUGIN_PATH, pluginPath_);
 }

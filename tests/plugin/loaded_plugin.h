@@ -22,8 +22,9 @@ constexpr double kHiQScale = 1.7817974362806785;       // 2^(5/6)
 
 class LoadedPluginFolder {
 public:
-    // `subfolder` places the copy deeper inside the temporary folder.
-    explicit LoadedPluginFolder(const std::string& subfolder = "");
+    // `subfolder` places the copy deeper inside the temporary folder; `fileName`
+    // names the copy.
+    explicit LoadedPluginFolder(const std::string& subfolder = "", const std::string& fileName = "tolvar.so");
 
     const std::string& pluginPath() const { return pluginPath_; }
     std::string IrPath(const std::string& fileName) const { return irFolder_ + "/" + fileName; }

@@ -181,6 +181,21 @@ TEST(LoadedPluginPath, AFolderTooLongForTheIrPathGetsNoInstance) {
     EXPECT_EQ(library->CallMain(), nullptr);
 }
 
+TEST_F(LoadedPluginTest, ALongFileNameInAFolderThatFitsStillGetsAnInstance) {
+    std::string deep;
+    while (deep.size() < 800) deep += std::string(200, 'd') + "/";
+    const std::string name = "tolvar" + std::string(240, 'n') + ".so";  // the whole path passes 1024 bytes
+    LoadedPluginFolder longNamed(deep, name);
+    ASSERT_GT(longNamed.pluginPath().size(), 1024u);
+    longNamed.PutIr("820+0.wav", FloatResponse(40, 25));
+    auto plugin = longNamed.Create();
+    ASSERT_TRUE(plugin);
+    // A folder this deep leaves no room for a file name in the 512-byte file
+    // path, so every section is left out and the audio passes unchanged.
+    EXPECT_TRUE(OpenedMediaPaths().empty());
+    ExpectFilters(*plugin, {1.0}, 26, 0.0);
+}
+
 TEST_F(LoadedPluginTest, ReadsTheFilesBesideItsOwnCopy) {
     LoadedPluginFolder other;
     const std::vector<double> mine = FloatResponse(50, 21), theirs = FloatResponse(60, 22);
