@@ -1,11 +1,17 @@
-# tolvar_add_test(<name> SOURCES <files...> LIBS <targets...>)
+# tolvar_add_test(<name> [THREADS] SOURCES <files...> LIBS <targets...>)
 # One GoogleTest executable per test folder topic; each test case becomes a CTest test.
+# THREADS marks an executable whose tests start threads: they carry the label
+# "threads", and `make test` runs them again under ThreadSanitizer.
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
 function(tolvar_add_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "THREADS" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+  set(labels "")
+  if(ARG_THREADS)
+    set(labels threads)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES LABELS "${labels}")
 endfunction()
