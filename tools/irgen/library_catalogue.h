@@ -1,0 +1,54 @@
+#pragma once
+// The IR library: every file the plug-in can ask for, with the response it holds.
+#include <string>
+#include <vector>
+
+#include "tools/irgen/analog_filter.h"
+
+namespace tolvar::irgen {
+
+constexpr int kLibraryRate = 96000;  // Hz, every file
+
+// The sections' frequencies (Hz) by frequency choice, and their gains (dB).
+constexpr int kLowShelfHz[] = {33, 56, 100, 180, 330};
+constexpr int kBandHz[] = {270, 390, 560, 820, 1200, 1800, 2700, 3900, 5600, 8200};
+constexpr int kHighShelfHz[] = {3300, 4700, 6800, 10000, 15000};
+constexpr int kLowestGainDb = -12;
+constexpr int kHighestGainDb = 12;
+// Choices of the tagged families that name a file: 1..count.
+constexpr int kInputModelCount = 4;
+constexpr int kLowPassCount = 5;
+constexpr int kHighPassCount = 5;
+
+// Quality of the peaking bands: the half-gain bandwidth is centre / quality.
+constexpr double kBandQuality = 0.8;
+constexpr double kHiQBandQuality = 2.0;
+
+// The plug-in scales a file by 2^(k/6): k = 5 for a Hi-Q band file, 2 for every
+// other file. The files carry the inverse as headroom.
+constexpr int kStandardScaleExponent = 2;
+constexpr int kHiQScaleExponent = 5;
+
+enum class ResponseKind {
+    kUnit,             // exactly flat: one tap
+    kMinimumPhase,     // `filter`'s magnitude, minimum phase
+    kConverter,        // linear-phase anti-alias low-pass at levelDb
+};
+
+struct LibraryFile {
+    std::string name;   // inside the library folder, e.g. "820+3.wav", "misc_mic_pre.wav"
+    int scaleExponent;  // the plug-in's scale for this file is 2^(scaleExponent / 6)
+    ResponseKind kind;
+    AnalogFilter filter;  // kMinimumPhase
+    double levelDb = 0.0; // kConverter
+};
+
+// All 764 files: the 14 named ones, the 500 section files, the 250 Hi-Q band
+// files. Names come from the composer's own naming.
+std::vector<LibraryFile> LibraryCatalogue();
+
+// The file's samples at kLibraryRate: the response with the headroom applied,
+// trimmed where its tail no longer matters.
+std::vector<double> DesignImpulse(const LibraryFile& file);
+
+}  // namespace tolvar::irgen

@@ -1,0 +1,27 @@
+#pragma once
+// Digital impulse responses with an analog filter's magnitude and minimum phase.
+#include <vector>
+
+#include "tools/irgen/analog_filter.h"
+
+namespace tolvar::irgen {
+
+// Up to this frequency the digital magnitude is the analog filter's own.
+constexpr double kAnalogMatchHz = 21000.0;
+// From here to the Nyquist frequency it is the average of the analog magnitude
+// at f and at rate - f (in dB), which is the analog value at Nyquist itself and
+// flat there; between the two it blends smoothly from one to the other.
+constexpr double kNyquistBlendHz = 40000.0;
+
+// The impulse response, at `rate` Hz (at least 2 x kNyquistBlendHz), of the
+// minimum-phase filter whose magnitude is the analog filter's (as above; so
+// nothing is cramped near Nyquist as the bilinear transform would cramp it).
+//
+// The magnitude is sampled on an FFT grid fine enough for the slowest pole to
+// die away within it, and the phase follows from it by the real cepstrum. The
+// poles and zeros, carried over to z = exp(s / rate), are factored out first,
+// so the cepstrum only shapes a smooth, nearly flat remainder and a high-pass
+// keeps its exact zero at DC. The result is as long as that grid; trim it.
+std::vector<double> MinimumPhaseImpulse(const AnalogFilter& filter, double rate);
+
+}  // namespace tolvar::irgen
