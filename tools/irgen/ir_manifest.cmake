@@ -1,10 +1,11 @@
 # Runs the IR library generator into a fresh folder and either checks the files
 # against the manifest (names, sizes, SHA-256) or rewrites the manifest from them.
 #
-#   cmake -DMODE=check|write -DIRGEN=<tolvar-irgen> -DMANIFEST=<ir_library.manifest>
+#   cmake -DMODE=check|write -DIRGEN=<tolvar-irgen> -DTUNABLES=<GLIBC_TUNABLES for it>
+#         -DMANIFEST=<ir_library.manifest>
 #         -DWORK_DIR=<scratch folder, removed before and after> -P ir_manifest.cmake
 cmake_minimum_required(VERSION 3.25)
-foreach(var MODE IRGEN MANIFEST WORK_DIR)
+foreach(var MODE IRGEN TUNABLES MANIFEST WORK_DIR)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "ir_manifest.cmake needs -D${var}=...")
   endif()
@@ -12,6 +13,7 @@ endforeach()
 
 set(library ${WORK_DIR}/tolvar)
 file(REMOVE_RECURSE ${WORK_DIR})
+set(ENV{GLIBC_TUNABLES} "${TUNABLES}")
 execute_process(COMMAND ${IRGEN} ${library} RESULT_VARIABLE result OUTPUT_QUIET)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "${IRGEN} failed: ${result}")
