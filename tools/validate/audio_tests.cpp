@@ -16,7 +16,8 @@ namespace tolvar::validate {
 namespace {
 
 constexpr int kFileRate = 96000;              // the rate of the shipped IR library
-constexpr double kReferenceBound = 1e-5;      // deviation relative to the expected peak
+constexpr double kReferenceBound = 1e-5;      // deviation relative to the expected peak, ours
+constexpr double kMeasuredBound = 1e-4;       // the same for a measured reference: its cut tail counts too
 constexpr double kSpectrumBound = 2e-3;       // complex deviation relative to the response's peak
 constexpr int kSpectrumPoints = 240;
 constexpr std::size_t kLongestBlock = 8192;
@@ -157,10 +158,11 @@ double RunVariant(Subject& subject, double rate, const Variant& variant, const s
         long at = -1;
         const double deviation = RelativeDeviation(out, expected, 0, &at);
         worst = std::max(worst, deviation);
-        if (!(deviation <= kReferenceBound))
+        if (!(deviation <= (subject.ours() ? kReferenceBound : kMeasuredBound)))
             findings.Add(what + ": differs from the reference delayed by the reported latency (" + std::to_string(latency) +
                          ") by " + Db(deviation) + " of its peak at " + FrameText(at));
-        const double tail = Peak(out, noiseFrames + ringOut);
+        // Ours rings out exactly; a foreign response's tail is the silence test's business.
+        const double tail = subject.ours() ? Peak(out, noiseFrames + ringOut) : 0.0;
         if (tail > kSilenceLevel)
             findings.Add(what + ": silence in, yet " + Dbfs(tail) + " out " + std::to_string(ringOut) +
                          " frames after the noise ended");
@@ -195,19 +197,17 @@ TestResult SilenceTest(Subject& subject, const TestSettings& settings, double ra
     if (inputs > 0) instance->ProcessSignal(Noise(inputs, second, settings.seed), plan);
     Findings findings;
     double last = 0.0;
-    float lastValue = 0.0f;
-    bool constant = false;
+    std::string constant;  // a channel stuck at one value, when there is one
     for (int s = 1; s <= kLongestRingOutSeconds; ++s) {
         AudioChannels out;
         if (inputs > 0) {
             out = instance->ProcessSignal(Silence(inputs, second), plan);
         } else {
             out = Silence(subject.facts().numOutputs, second);
-            std::vector<float*> outputs;
-            for (auto& channel : out) outputs.push_back(channel.data());
             for (std::size_t done = 0; done < second; done += kBlock) {
                 std::vector<float*> at;
-                for (float* channel : outputs) at.push_back(channel + done);
+                for (auto& channel : out) at.push_back(channel.data() + done);
+                at.push_back(nullptr);
                 instance->ProcessBlock(nullptr, at.data(), static_cast<int32_t>(std::min<std::size_t>(kBlock, second - done)));
             }
         }
@@ -216,12 +216,15 @@ TestResult SilenceTest(Subject& subject, const TestSettings& settings, double ra
         last = Peak(out);
         if (last <= kSilenceLevel)
             return Passed(inputs > 0 ? "rang out within " + std::to_string(s) + " s" : "an instrument: silent without notes");
-        constant = !out.empty() && std::all_of(out[0].begin(), out[0].end(), [&](float v) { return v == out[0][0]; });
-        lastValue = out.empty() ? 0.0f : out[0][0];
+        constant.clear();
+        for (std::size_t c = 0; c < out.size(); ++c) {
+            const float value = out[c][0];
+            if (std::fabs(value) > kSilenceLevel && std::all_of(out[c].begin(), out[c].end(), [&](float v) { return v == value; }))
+                constant = "output " + std::to_string(c + 1) + " settles at a constant " + std::to_string(value) + " (" +
+                           Dbfs(std::fabs(value)) + ")";
+        }
     }
-    if (constant)
-        return Failed("silence in: the output settles at a constant " + std::to_string(lastValue) + " (" +
-                      Dbfs(std::fabs(lastValue)) + ") instead of silence");
+    if (!constant.empty()) return Failed("silence in: " + constant + " instead of silence");
     return Failed("silence in: still " + Dbfs(last) + " out after " + std::to_string(kLongestRingOutSeconds) + " s");
 }
 
