@@ -1,6 +1,7 @@
 // No heap allocation inside processReplacing once a block size has been seen:
 // an allocation on the audio thread can wait on a lock the host cannot see.
 #include <algorithm>
+#include <cstdlib>
 
 #include "tools/validate/audio_checks.h"
 #include "tools/validate/heap_probe.h"
@@ -27,9 +28,21 @@ long AllocationsWhileProcessing(PluginInstance& instance, int32_t frames, int bl
     return count.Count();
 }
 
+// The probe must see an allocation made where it looks, or a count of zero
+// would prove nothing.
+bool ProbeCounts() {
+    void* (*volatile allocate)(std::size_t) = &std::malloc;
+    const AllocationCount count;
+    void* block = allocate(64);
+    const long seen = count.Count();
+    std::free(block);
+    return seen >= 1;
+}
+
 TestResult SteadyStateAllocations(Subject& subject, const TestSettings& settings) {
     const HeapProbeAbilities can = HeapProbeCan();
     if (!can.counts) return Skipped("allocations cannot be counted: " + can.whyNot);
+    if (!ProbeCounts()) return Failed("the heap probe counted no allocation where one was made: it cannot test this");
     std::vector<int32_t> sizes = {1, 32, 64, 512, 4096};
     if (settings.strictness >= 5) sizes.insert(sizes.end(), {7, 100, 1024, 8192});
     std::vector<double> rates = {44100.0};

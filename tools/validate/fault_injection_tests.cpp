@@ -96,6 +96,9 @@ TestResult EachAllocation(Subject& subject, const TestSettings& settings) {
             instance->SetParameter(transition.index, transition.to);
             allocations = none.Seen();
         }
+        if (allocations == 0)
+            return Failed(std::string(transition.what) + ": the heap probe saw no allocation of the plug-in's own, "
+                          "so it cannot refuse any");
         const int picks = settings.strictness >= 8 ? static_cast<int>(allocations) : 2 + 2 * settings.strictness;
         for (int pick : SpreadPick(static_cast<int>(allocations), picks)) {
             const long number = pick + 1;

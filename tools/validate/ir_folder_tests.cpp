@@ -181,6 +181,9 @@ TestResult HugeFile(Subject& subject, const TestSettings&) {
 // the 10-character names of the other two.
 TestResult PathTooLong(Subject& subject, const TestSettings&) {
     if (!subject.ours()) return Skipped(kNotOurs);
+#if defined(_WIN32)
+    return Skipped("folders this deep need long-path support, which a Windows process cannot count on");
+#endif
     constexpr std::size_t kFilePathBytes = 512;
     const std::size_t folderPrefix = kFilePathBytes - 1 - 9;  // "<dir>/tolvar/"
     const std::size_t dirLength = folderPrefix - std::string("/tolvar/").size();

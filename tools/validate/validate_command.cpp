@@ -126,8 +126,9 @@ int RunValidateCommand(int argc, char** argv) {
         return 2;
     }
     PrintFacts(*subject);
-    std::printf("strictness %d, seed %u, %zu tests%s\n", options.settings.strictness, options.settings.seed,
-                tests.size(), options.repeat > 1 ? (", each " + std::to_string(options.repeat) + " times").c_str() : "");
+    const std::string repeats = options.repeat > 1 ? ", each " + std::to_string(options.repeat) + " times" : "";
+    std::printf("strictness %d, seed %u, %d tests%s\n", options.settings.strictness, options.settings.seed,
+                static_cast<int>(tests.size()), repeats.c_str());
     std::fflush(stdout);
     const RunCounts counts = RunTests(tests, *subject, options.settings, options.repeat, stdout);
     PrintCounts(counts, stdout);
