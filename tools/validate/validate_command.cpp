@@ -69,6 +69,9 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             options.list = true;
         } else if (!arg.empty() && arg[0] != '-' && options.pluginPath.empty()) {
             options.pluginPath = arg;
+        } else if (arg == "--strictness" || arg == "--seed" || arg == "--repeat" || arg == "--only" || arg == "--skip") {
+            std::fprintf(stderr, "%s: %s\n", arg.c_str(), hasValue ? ("bad value " + std::string(argv[i + 1])).c_str() : "needs a value");
+            return false;
         } else {
             std::fprintf(stderr, "bad argument: %s\n", arg.c_str());
             return false;
