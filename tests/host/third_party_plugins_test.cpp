@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -33,6 +34,8 @@ const ThirdParty kPlugins[] = {
     {"MaBitcrush-vst.so", 1, 2, {"resolution"}, false},  // quantises silence to a constant
     {"Kars-vst.so", 0, 1, {"Sustain", "Release", "Volume"}, true},  // an instrument: silent without notes
 };
+
+void PrintTo(const ThirdParty& plugin, std::ostream* out) { *out << plugin.file; }
 
 std::string PathOf(const ThirdParty& plugin) { return std::string("/usr/lib/vst/") + plugin.file; }
 

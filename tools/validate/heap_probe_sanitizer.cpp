@@ -1,9 +1,11 @@
 // The heap probe under AddressSanitizer or ThreadSanitizer: their runtime owns
 // the heap, so malloc cannot be replaced; their allocation hook still sees every
 // allocation, on the allocating thread, which is enough to count.
-#include <sanitizer/allocator_interface.h>
-
 #include "tools/validate/heap_probe.h"
+
+// The sanitizer runtimes export this; GCC ships no header that declares it.
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onMalloc)(const volatile void*, std::size_t),
+                                                         void (*onFree)(const volatile void*));
 
 namespace tolvar::validate {
 namespace {
