@@ -6,7 +6,7 @@ BUILD_TSAN ?= build-tsan
 # Warnings fail the build here, as on CI; `make WERROR=OFF` relaxes it while working.
 WERROR ?= ON
 
-.PHONY: all deps build test test-native test-sanitizers test-threads bench clean
+.PHONY: all deps build test test-native test-sanitizers test-threads bench validate clean
 
 all: build
 
@@ -36,6 +36,10 @@ test-threads: deps
 	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(BUILD_TSAN) --output-on-failure -j $(JOBS) -L threads
 
 test: test-native test-sanitizers test-threads
+
+# The validator's full run against our plug-in (make test runs it lighter, as ctests).
+validate: build
+	$(BUILD)/tools/validate/tolvar-validate $(BUILD)/plugin/tolvar.so --strictness 10
 
 bench: build
 	bash scripts/run-benchmarks.sh $(BUILD)

@@ -3,6 +3,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
 
 namespace tolvar {
@@ -37,6 +38,10 @@ bool ReadFolded(SNDFILE* file, int channels, std::vector<double>& out) {
 MonoAudio DecodeMonoAudioFile(const char* path) {
     MonoAudio audio;
     if (!path) return audio;
+    // Only a regular file (after links): opening a FIFO or a device for reading
+    // could wait forever, and a folder or a link loop holds no audio.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return audio;
     SF_INFO info{};
     SndfilePtr file(sf_open(path, SFM_READ, &info));
     if (!file || info.channels < 1 || info.samplerate <= 0) return audio;

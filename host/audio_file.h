@@ -14,8 +14,9 @@ struct MonoAudio {
 // integer, 32/64-bit float, WAVE_FORMAT_EXTENSIBLE, ...) and whatever else it
 // recognises. Integer samples are scaled to [-1, 1) (a 16-bit value v becomes
 // v / 32768 exactly); float samples come as stored. Several channels are folded
-// to one by averaging each frame. A missing file, a directory, a file that is not
-// audio, or a read error gives decoded == false. Never throws.
+// to one by averaging each frame. A missing file, anything but a regular file
+// (a directory, a FIFO, a device, a link loop), a file that is not audio, or a
+// read error gives decoded == false, at once. Never throws.
 MonoAudio DecodeMonoAudioFile(const char* path);
 
 }  // namespace tolvar

@@ -1,6 +1,7 @@
 #include "host/audio_master.h"
 
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <string_view>
 
@@ -13,10 +14,30 @@ namespace {
 
 constexpr std::size_t kMaxLookupName = 255;
 
+// audioMaster opcodes answered beyond the version, from the public VST 2 layout.
+enum : int32_t {
+    kGetSampleRate = 16,
+    kGetBlockSize = 17,
+    kGetAutomationState = 24,
+    kGetVendorString = 32,
+    kGetProductString = 33,
+    kGetVendorVersion = 34,
+    kGetLanguage = 38,
+};
+constexpr std::size_t kMaxHostStringBytes = 64;  // kVstMaxVendorStrLen, terminator included
+constexpr intptr_t kLanguageEnglish = 1;
+constexpr intptr_t kAutomationOff = 1;
+
+struct EffectSettings {
+    double sampleRate = kStandInDefaultSampleRate;
+    intptr_t blockSize = kStandInDefaultBlockSize;
+};
+
 struct AudioMasterState {
     std::mutex mutex;
     HostFunctionOffer offer;
     std::vector<AudioMasterCall> calls;
+    std::map<const AEffect*, EffectSettings> effects;
 };
 
 AudioMasterState& State() {
@@ -40,6 +61,30 @@ intptr_t AnswerLookup(const HostFunctionOffer& offer, std::string_view name) {
 
 bool IsLookup(int32_t opcode, int32_t index) {
     return opcode == kHostFunctionLookupOpcode && index == kHostFunctionLookupIndex;
+}
+
+intptr_t CopyHostName(void* ptr) {
+    if (!ptr) return 0;
+    std::strncpy(static_cast<char*>(ptr), kStandInHostName, kMaxHostStringBytes - 1);
+    static_cast<char*>(ptr)[kMaxHostStringBytes - 1] = '\0';
+    return 1;
+}
+
+// The neutral answers; the state's lock is held.
+intptr_t AnswerOther(AudioMasterState& state, const AEffect* effect, int32_t opcode, void* ptr) {
+    const auto known = state.effects.find(effect);
+    const EffectSettings settings = known != state.effects.end() ? known->second : EffectSettings{};
+    switch (opcode) {
+        case audioMasterVersion: return kStandInHostVstVersion;
+        case kGetSampleRate: return static_cast<intptr_t>(settings.sampleRate);
+        case kGetBlockSize: return settings.blockSize;
+        case kGetAutomationState: return kAutomationOff;
+        case kGetVendorString:
+        case kGetProductString: return CopyHostName(ptr);
+        case kGetVendorVersion: return 1;
+        case kGetLanguage: return kLanguageEnglish;
+        default: return 0;
+    }
 }
 
 }  // namespace
@@ -72,6 +117,31 @@ std::vector<std::string> HostFunctionLookups() {
     return names;
 }
 
+void NoteEffectSampleRate(const AEffect* effect, double sampleRate) {
+    std::lock_guard lock(State().mutex);
+    const auto known = State().effects.find(effect);
+    const intptr_t block = known != State().effects.end() ? known->second.blockSize : kStandInDefaultBlockSize;
+    try {
+        State().effects[effect] = EffectSettings{sampleRate, block};
+    } catch (...) {
+    }
+}
+
+void NoteEffectBlockSize(const AEffect* effect, intptr_t blockSize) {
+    std::lock_guard lock(State().mutex);
+    const auto known = State().effects.find(effect);
+    const double rate = known != State().effects.end() ? known->second.sampleRate : kStandInDefaultSampleRate;
+    try {
+        State().effects[effect] = EffectSettings{rate, blockSize};
+    } catch (...) {
+    }
+}
+
+void ForgetEffectAudioSettings(const AEffect* effect) {
+    std::lock_guard lock(State().mutex);
+    State().effects.erase(effect);
+}
+
 void ClearAudioMasterCalls() {
     std::lock_guard lock(State().mutex);
     State().calls.clear();
@@ -84,11 +154,10 @@ intptr_t TOLVAR_VST_CALL StandInAudioMaster(AEffect* effect, int32_t opcode, int
     const std::string_view name = text ? std::string_view(text, strnlen(text, kMaxLookupName)) : std::string_view();
 
     std::lock_guard lock(State().mutex);
-    intptr_t answer = 0;
-    if (lookup) answer = AnswerLookup(State().offer, name);
-    else if (opcode == audioMasterVersion) answer = kStandInHostVstVersion;
+    const intptr_t answer = lookup ? AnswerLookup(State().offer, name) : AnswerOther(State(), effect, opcode, ptr);
     try {
-        State().calls.push_back(AudioMasterCall{effect, opcode, index, value, std::string(name), answer});
+        if (State().calls.size() < kMaxRecordedAudioMasterCalls)
+            State().calls.push_back(AudioMasterCall{effect, opcode, index, value, std::string(name), answer});
     } catch (...) {
         // Out of memory: the answer matters more to the plug-in than our record.
     }

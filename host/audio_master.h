@@ -15,7 +15,18 @@
 //     "PCM_Source_CreateFromFile"  PcmSource* (*)(const char*) CreateMediaSource (media_source.h)
 //     "Resampler_Create"           void* (*)()                ResamplerCreateMisuse (aborts)
 //   audioMasterVersion: 2400.
-//   Anything else, including the lookup opcode with another index: 0.
+//   What a workstation tells any VST 2 plug-in that asks (neutral answers):
+//     audioMasterGetSampleRate (16)    the rate last set on that effect through
+//                                      NoteEffectSampleRate, else 44100
+//     audioMasterGetBlockSize (17)     likewise the block size, else 1024
+//     audioMasterGetVendorString (32),
+//     audioMasterGetProductString (33) kStandInHostName copied into ptr; 1
+//     audioMasterGetVendorVersion (34) 1
+//     audioMasterGetLanguage (38)      1 (English)
+//     audioMasterGetAutomationState(24) 1 (automation off)
+//   Anything else, including the lookup opcode with another index, time info
+//   (audioMasterGetTime: no transport), events, canDo, window and display
+//   requests: 0, with ptr left alone.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,6 +36,12 @@
 namespace tolvar {
 
 constexpr intptr_t kStandInHostVstVersion = 2400;
+constexpr const char* kStandInHostName = "Tolvar stand-in host";
+constexpr double kStandInDefaultSampleRate = 44100.0;
+constexpr intptr_t kStandInDefaultBlockSize = 1024;
+// The record keeps this many calls at most; later ones are answered unrecorded,
+// so that a plug-in asking on every block cannot grow it without end.
+constexpr std::size_t kMaxRecordedAudioMasterCalls = 100000;
 
 // Which functions the lookup answers; a withheld one is answered with 0.
 struct HostFunctionOffer {
@@ -58,6 +75,12 @@ struct AudioMasterCall {
     std::string lookupName;  // the name asked for by a lookup (at most 255 bytes); empty otherwise
     intptr_t answer;         // what the callback returned
 };
+
+// What the host has told `effect` through its dispatcher, for the answers
+// above; Forget when the effect is closed. Called by PluginInstance.
+void NoteEffectSampleRate(const AEffect* effect, double sampleRate);
+void NoteEffectBlockSize(const AEffect* effect, intptr_t blockSize);
+void ForgetEffectAudioSettings(const AEffect* effect);
 
 std::vector<AudioMasterCall> AudioMasterCalls();  // every call since the last clear, in order
 std::vector<std::string> HostFunctionLookups();   // the names of the lookups among them, in order

@@ -62,10 +62,14 @@ void PluginInstance::Prepare(double sampleRate, int32_t maxBlockSize) {
 void PluginInstance::Open() { Dispatch(effOpen); }
 
 void PluginInstance::SetSampleRate(double sampleRate) {
+    if (effect_) NoteEffectSampleRate(effect_, sampleRate);
     Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
 }
 
-void PluginInstance::SetBlockSize(int32_t maxBlockSize) { Dispatch(effSetBlockSize, 0, maxBlockSize); }
+void PluginInstance::SetBlockSize(int32_t maxBlockSize) {
+    if (effect_) NoteEffectBlockSize(effect_, maxBlockSize);
+    Dispatch(effSetBlockSize, 0, maxBlockSize);
+}
 
 void PluginInstance::SetMains(bool on) { Dispatch(effMainsChanged, 0, on ? 1 : 0); }
 
@@ -121,8 +125,10 @@ AudioChannels PluginInstance::ProcessSignal(const AudioChannels& input, std::spa
 
 void PluginInstance::Close() {
     if (!effect_) return;
+    AEffect* closed = effect_;
     Dispatch(effClose);
     effect_ = nullptr;
+    ForgetEffectAudioSettings(closed);
 }
 
 std::unique_ptr<PluginInstance> LoadPlugin(const std::string& path, std::string* error) {

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build, the tests, the stand-in host and
-# the benchmarks need. Does nothing when they are all present, so it is safe to
-# run before every build.
+# the benchmarks need (dpf-plugins-vst: third-party VST 2 plug-ins that the
+# stand-in host and the validator are tried on). Does nothing when they are all
+# present, so it is safe to run before every build.
 set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config g++-multilib
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libsoxr-dev libfftw3-dev
+  dpf-plugins-vst
 )
 
 missing=()
