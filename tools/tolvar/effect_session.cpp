@@ -16,17 +16,22 @@ namespace fs = std::filesystem;
 constexpr int32_t kEffStartProcess = 71;
 constexpr int32_t kEffStopProcess = 72;
 
-int32_t InstancesFor(const AEffect& effect, int fileChannels) {
+std::size_t InstancesFor(const AEffect& effect, int fileChannels) {
     return effect.numInputs == 1 && fileChannels == 2 ? 2 : 1;
 }
 
-void CheckShape(const AEffect& effect, const std::string& path) {
-    const bool monoOrStereo = effect.numInputs >= 1 && effect.numInputs <= 2 && effect.numOutputs >= 1 &&
-                                effect.numOutputs <= 2;
+std::unique_ptr<PluginInstance> NewInstance(const std::shared_ptr<PluginLibrary>& library, const std::string& path) {
+    std::string error;
+    std::unique_ptr<PluginInstance> plugin = PluginInstance::Create(library, &error);
+    if (!plugin) throw CliError("the plug-in refused the host: " + error);
+    const AEffect& effect = *plugin->effect();
+    const bool monoOrStereo =
+        effect.numInputs >= 1 && effect.numInputs <= 2 && effect.numOutputs >= 1 && effect.numOutputs <= 2;
     if (!monoOrStereo)
         throw CliError(path + " is not a mono or stereo effect (" + std::to_string(effect.numInputs) + " inputs, " +
                        std::to_string(effect.numOutputs) + " outputs)");
     if (!effect.processReplacing) throw CliError(path + " has no processReplacing callback");
+    return plugin;
 }
 
 }  // namespace
@@ -68,14 +73,9 @@ void EffectSession::CreateLanes(const SessionRequest& request) {
     std::string error;
     std::shared_ptr<PluginLibrary> library = PluginLibrary::Load(request.pluginPath, &error);
     if (!library) throw CliError("cannot load the plug-in: " + error);
-    int32_t count = 1;
-    for (int32_t made = 0; made < count; ++made) {
-        std::unique_ptr<PluginInstance> created = PluginInstance::Create(library, &error);
-        if (!created) throw CliError("the plug-in refused the host: " + error);
-        CheckShape(*created->effect(), request.pluginPath);
-        count = InstancesFor(*created->effect(), request.fileChannels);
-        lanes_.push_back(MakeLane(std::move(created), request.blockSize));
-    }
+    lanes_.push_back(MakeLane(NewInstance(library, request.pluginPath), request.blockSize));
+    const std::size_t count = InstancesFor(*instance().effect(), request.fileChannels);
+    while (lanes_.size() < count) lanes_.push_back(MakeLane(NewInstance(library, request.pluginPath), request.blockSize));
 }
 
 void EffectSession::CheckIrLibrary(const std::string& pluginPath) {
@@ -91,7 +91,7 @@ void EffectSession::Start(const SessionRequest& request) {
     for (Lane& lane : lanes_) {
         PluginInstance& plugin = *lane.instance;
         plugin.Open();
-        ClearOpenedMediaPaths();  // each composition is followed by reading what it opened
+        ClearOpenedMediaPaths();  // every composition clears it first: the last one's files remain
         plugin.SetSampleRate(request.sampleRate);
         plugin.SetBlockSize(request.blockSize);
         plugin.SetMains(true);
