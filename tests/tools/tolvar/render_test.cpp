@@ -95,6 +95,11 @@ struct FileShape {
     const char* block;
 };
 
+void PrintTo(const FileShape& shape, std::ostream* out) {
+    *out << shape.channels << " channels, format 0x" << std::hex << shape.format << std::dec << ", " << shape.rate
+         << " Hz, blocks of " << shape.block;
+}
+
 class RenderFormatTest : public RenderTest, public ::testing::WithParamInterface<FileShape> {};
 
 TEST_P(RenderFormatTest, OutputIsTheInputThroughTheCompositeAlignedSampleForSample) {
