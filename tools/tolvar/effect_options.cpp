@@ -19,8 +19,9 @@ void AddEffectOptions(CLI::App& command, EffectOptions& options) {
 }
 
 void AddRateOption(CLI::App& command, EffectOptions& options) {
-    command.add_option("--rate", options.sampleRate, "The sample rate in Hz")
-        ->check(CLI::Range(8000.0, 768000.0))
+    command.add_option("--rate", options.sampleRate, "The sample rate in Hz (8000 to 768000)")
+        ->check(CLI::Range(8000.0, 768000.0).description(""))
+        ->type_name("R")
         ->capture_default_str();
 }
 

@@ -90,12 +90,14 @@ int Render(const RenderOptions& options) {
 
 CommandAction SetUpRender(CLI::App& command) {
     auto options = std::make_shared<RenderOptions>();
-    command.add_option("IN", options->input, "The audio file to filter (mono or stereo)")->required();
+    command.add_option("IN", options->input, "The audio file to filter (mono or stereo)")->required()->type_name("FILE");
     command.add_option("OUT", options->output, "Where to write the result (same format as IN unless --float)")
-        ->required();
+        ->required()
+        ->type_name("FILE");
     AddEffectOptions(command, options->effect);
-    command.add_option("--block", options->blockSize, "Frames per processing call, as a host's buffer size")
-        ->check(CLI::Range(1, kLargestBlock))
+    command.add_option("--block", options->blockSize, "Frames per processing call, as a host's buffer size (1 to 65536)")
+        ->check(CLI::Range(1, kLargestBlock).description(""))
+        ->type_name("N")
         ->capture_default_str();
     command.add_flag("--tail", options->tail, "Append the effect's ring-out after the input's length");
     command.add_flag("--float", options->floatOutput, "Write 32-bit float samples");
