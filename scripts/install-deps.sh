@@ -8,7 +8,7 @@ packages=(
   build-essential cmake pkg-config g++-multilib
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libsoxr-dev libfftw3-dev
-  libcli11-dev libcairo2-dev fonts-dejavu-core
+  libcli11-dev libcairo2-dev libfontconfig-dev fonts-dejavu-core
 )
 
 missing=()

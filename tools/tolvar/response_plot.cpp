@@ -1,6 +1,7 @@
 #include "tools/tolvar/response_plot.h"
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -179,9 +180,15 @@ void DrawPanelFrame(cairo_t* cr, const Rect& r) {
     cairo_stroke(cr);
 }
 
-}  // namespace
+// Cairo and fontconfig keep the fonts they loaded for the life of the process;
+// the command draws one picture, so they let go of them once it is written,
+// and leak checkers see a clean exit.
+void ReleaseFontCaches() {
+    cairo_debug_reset_static_data();
+    FcFini();
+}
 
-void PlotResponse(const std::string& path, const std::vector<ResponsePoint>& points, const PlotCaption& caption) {
+void DrawAndWrite(const std::string& path, const std::vector<ResponsePoint>& points, const PlotCaption& caption) {
     Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight), &cairo_surface_destroy);
     Context context(cairo_create(surface.get()), &cairo_destroy);
     cairo_t* cr = context.get();
@@ -216,6 +223,18 @@ void PlotResponse(const std::string& path, const std::vector<ResponsePoint>& poi
     if (cairo_surface_write_to_png(surface.get(), file.path().c_str()) != CAIRO_STATUS_SUCCESS)
         throw CliError("cannot write " + path);
     file.Commit();
+}
+
+}  // namespace
+
+void PlotResponse(const std::string& path, const std::vector<ResponsePoint>& points, const PlotCaption& caption) {
+    try {
+        DrawAndWrite(path, points, caption);
+    } catch (...) {
+        ReleaseFontCaches();
+        throw;
+    }
+    ReleaseFontCaches();
 }
 
 }  // namespace tolvar::cli
