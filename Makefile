@@ -6,7 +6,11 @@ BUILD_TSAN ?= build-tsan
 # Warnings fail the build here, as on CI; `make WERROR=OFF` relaxes it while working.
 WERROR ?= ON
 
-.PHONY: all deps build test test-native test-sanitizers test-threads bench validate clean
+# Where `make install` puts the Linux plug-in and its IR library: the folder
+# Linux workstations search for VST 2 plug-ins.
+VST_DIR ?= $(HOME)/.vst
+
+.PHONY: all deps build test test-native test-sanitizers test-threads bench validate clean demo install
 
 all: build
 
@@ -43,6 +47,18 @@ validate: build
 
 bench: build
 	bash scripts/run-benchmarks.sh $(BUILD)
+
+# Builds only what the demo needs, generates the IR library, renders demo audio
+# through the plug-in and draws the equaliser's response (demo/).
+demo: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAR_WERROR=$(WERROR)
+	cmake --build $(BUILD) -j $(JOBS) --target tolvar tolvar_ir_library tolvar_cli tolvar_demo_signal
+	bash scripts/demo.sh $(BUILD)
+
+install: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAR_WERROR=$(WERROR)
+	cmake --build $(BUILD) -j $(JOBS) --target tolvar tolvar_ir_library
+	bash scripts/install-plugin.sh $(BUILD)/plugin "$(VST_DIR)"
 
 clean:
 	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_TSAN)

@@ -10,6 +10,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libsoxr-dev libfftw3-dev
   dpf-plugins-vst
+  libcli11-dev libcairo2-dev libfontconfig-dev fonts-dejavu-core
 )
 
 missing=()

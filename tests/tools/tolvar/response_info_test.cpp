@@ -1,0 +1,103 @@
+// tolvar response, info and params, end to end.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <numbers>
+#include <sstream>
+
+#include "params/param_info.h"
+#include "tests/plugin/loaded_plugin.h"
+#include "tests/tools/tolvar/cli_run.h"
+
+namespace tolvar::test {
+namespace {
+
+const std::vector<std::string> kOnlyBand1 = {"--set", "LShelfG=bypass", "--set", "Band2G=bypass",
+                                             "--set", "HShelfG=bypass", "--set", "Band1F=1200",
+                                             "--set", "Band1G=-5"};
+
+std::complex<double> DirectTransfer(const std::vector<double>& taps, double hz, double rate) {
+    std::complex<double> sum = 0.0;
+    for (std::size_t n = 0; n < taps.size(); ++n)
+        sum += taps[n] * std::polar(1.0, -2.0 * std::numbers::pi * hz * static_cast<double>(n) / rate);
+    return sum;
+}
+
+TEST(ResponseCommand, CsvIsTheCompositesSpectrumAndThePlotIsAPicture) {
+    LoadedPluginFolder folder;
+    std::vector<double> file = FloatResponse(3000, 7);
+    for (double& tap : file) tap = static_cast<float>(tap / 8);
+    folder.PutIr("1200-5.wav", file, 96000);
+    TempDir files;
+    std::vector<std::string> arguments = {"response", "--plugin", folder.pluginPath(), "--rate", "96000",
+                                          "--csv", files.File("r.csv"), "--plot", files.File("r.png")};
+    arguments.insert(arguments.end(), kOnlyBand1.begin(), kOnlyBand1.end());
+    const CliRun run = RunTolvar(arguments);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+
+    const std::vector<std::string> rows = Lines(ReadBytes(files.File("r.csv")));
+    ASSERT_GT(rows.size(), 400u);
+    EXPECT_EQ(rows[0], "frequency_hz,magnitude_db,phase_deg");
+    double previous = 0.0;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        double hz = 0, db = 0, degrees = 0;
+        char comma = 0;
+        std::istringstream(rows[i]) >> hz >> comma >> db >> comma >> degrees;
+        ASSERT_GT(hz, previous);
+        previous = hz;
+        const std::complex<double> measured = std::polar(std::pow(10.0, db / 20), degrees * std::numbers::pi / 180);
+        const std::complex<double> expected = kStandardScale * DirectTransfer(file, hz, 96000.0);
+        ASSERT_LE(std::abs(measured - expected), 1e-3) << rows[i];
+    }
+    EXPECT_NEAR(std::stod(rows[1]), 20.0, 1e-9);
+    EXPECT_NEAR(std::stod(rows.back()), 20000.0, 1e-6);
+    EXPECT_EQ(ReadBytes(files.File("r.png")).substr(0, 8), "\x89PNG\r\n\x1a\n");
+}
+
+TEST(InfoAndParams, ShowTheChoicesTheHostsViewAndTheLatencyTheSettingsNeed) {
+    LoadedPluginFolder folder;
+    folder.PutIr("1200-5.wav", FloatResponse(3000, 8), 44100);
+    std::vector<std::string> arguments = {"info", "--plugin", folder.pluginPath(), "--rate", "44100"};
+    arguments.insert(arguments.end(), kOnlyBand1.begin(), kOnlyBand1.end());
+    const CliRun info = RunTolvar(arguments);
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+
+    // The same settings made directly, by their stored values.
+    auto plugin = folder.Create();
+    ASSERT_TRUE(plugin);
+    plugin->Prepare(44100.0, 512);
+    const std::pair<int, float> stored[] = {
+        {kParamLShelfG, 1.0f}, {kParamBand2G, 1.0f}, {kParamHShelfG, 1.0f}, {kParamBand1F, 4.0f / 9},
+        {kParamBand1G, 7.0f / 25}};
+    for (const auto& [index, value] : stored) plugin->SetParameter(index, value);
+    plugin->SetMains(false);
+    plugin->SetMains(true);
+    ASSERT_GT(plugin->InitialDelay(), 0);
+    EXPECT_NE(info.out.find("latency     " + std::to_string(plugin->InitialDelay()) + " frames"), std::string::npos)
+        << info.out;
+    EXPECT_NE(info.out.find("tlvr"), std::string::npos);
+    EXPECT_NE(info.out.find("1100"), std::string::npos);
+    EXPECT_NE(info.out.find("(1 WAV files)"), std::string::npos);
+
+    arguments[0] = "params";
+    arguments.erase(arguments.begin() + 3, arguments.begin() + 5);  // params takes no rate
+    const CliRun params = RunTolvar(arguments);
+    ASSERT_EQ(params.exitCode, 0) << params.err;
+    const std::vector<std::string> lines = Lines(params.out);
+    ASSERT_EQ(lines.size(), 16u);
+    const auto row = [&](int index) {
+        std::istringstream words(lines[static_cast<std::size_t>(index) + 1]);
+        return std::vector<std::string>(std::istream_iterator<std::string>(words), {});
+    };
+    EXPECT_EQ(row(0)[1] + " " + row(0)[2], "Input Mode");
+    EXPECT_EQ(row(0)[3] + " " + row(0)[4], "Input Mo");
+    const std::vector<std::string> band1F = row(kParamBand1F), band1G = row(kParamBand1G), hq = row(kParamBand1HQ);
+    EXPECT_EQ(band1F[3] + " " + band1F[4] + " " + band1F[5], "1200 Hz 4.0");
+    EXPECT_EQ(band1G[3] + " " + band1G[4] + " " + band1G[5], "-5 dB 7.0");
+    EXPECT_EQ(hq[3] + " " + hq[4], "off 0");
+    EXPECT_EQ(row(kParamBand2G)[3] + " " + row(kParamBand2G)[4], "<bypass> 25.0");
+}
+
+}  // namespace
+}  // namespace tolvar::test

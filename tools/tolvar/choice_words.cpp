@@ -1,0 +1,163 @@
+#include "tools/tolvar/choice_words.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <span>
+#include <vector>
+
+#include "abi/vst2.h"
+#include "params/param_choices.h"
+#include "params/param_info.h"
+
+namespace tolvar::cli {
+namespace {
+
+constexpr std::string_view kOnWords[] = {"on", "yes", "true", "1", "1.0"};
+constexpr std::string_view kOffWords[] = {"off", "no", "false", "0", "0.0"};
+constexpr int kLastGainChoice = 24;  // +12 dB; the next one leaves the section out
+
+bool Contains(std::span<const std::string_view> words, std::string_view word) {
+    for (std::string_view w : words)
+        if (w == word) return true;
+    return false;
+}
+
+bool StripSuffix(std::string& text, std::string_view suffix) {
+    if (text.size() < suffix.size() || text.compare(text.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return false;
+    text.resize(text.size() - suffix.size());
+    return true;
+}
+
+std::optional<double> WholeNumber(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+// "12k", "12khz", "820", "820hz" in Hz.
+std::optional<double> Hertz(std::string text) {
+    StripSuffix(text, "hz");
+    const bool kilo = StripSuffix(text, "k");
+    const std::optional<double> value = WholeNumber(text);
+    if (!value) return std::nullopt;
+    return kilo ? *value * 1000.0 : *value;
+}
+
+// "+3", "-4", "3db", "+0db" in dB: a sign or the unit says it is a gain.
+std::optional<double> Decibels(std::string text) {
+    const bool unit = StripSuffix(text, "db");
+    const bool signedNumber = !text.empty() && (text[0] == '+' || text[0] == '-');
+    if (!unit && !signedNumber) return std::nullopt;
+    return WholeNumber(text);
+}
+
+std::string Entry(int index, int choice) {
+    char text[kChoiceTextBytes];
+    return FormatChoiceText(index, choice, text, sizeof text) ? std::string(text) : std::string();
+}
+
+bool IsGainList(int index) { return ChoiceListLength(index) == kLastGainChoice + 2; }
+
+std::optional<int> SwitchChoice(const std::string& key) {
+    if (Contains(kOnWords, key)) return 1;
+    if (Contains(kOffWords, key)) return 0;
+    return std::nullopt;
+}
+
+std::optional<int> GainChoice(const std::string& key) {
+    if (key == "bypass") return kLastGainChoice + 1;
+    const std::optional<double> db = Decibels(key);
+    if (!db || *db != std::floor(*db) || std::abs(*db) > kLastGainChoice / 2) return std::nullopt;
+    return static_cast<int>(*db) + kLastGainChoice / 2;
+}
+
+std::optional<int> EntryChoice(int index, const std::string& key) {
+    const int count = ChoiceListLength(index);
+    for (int choice = 0; choice < count; ++choice)
+        if (Squeezed(Entry(index, choice)) == key) return choice;
+    if (IsGainList(index)) return GainChoice(key);
+    if (key == "off" && Squeezed(Entry(index, 0)) == "disabled") return 0;
+    const std::optional<double> hertz = Hertz(key);
+    for (int choice = 0; hertz && choice < count; ++choice)
+        if (Hertz(Squeezed(Entry(index, choice))) == hertz) return choice;
+    return std::nullopt;
+}
+
+std::optional<int> TableUnits(int index, const std::string& key) {
+    const std::optional<double> value = key.empty() || key[0] == '+' || key[0] == '-' ? std::nullopt : WholeNumber(key);
+    if (!value || *value != std::floor(*value) || *value >= ChoiceListLength(index)) return std::nullopt;
+    return static_cast<int>(*value);
+}
+
+template <typename Candidates>
+std::optional<int> UniqueBeginning(const std::string& key, int count, Candidates candidates) {
+    std::optional<int> found;
+    for (int i = 0; i < count; ++i) {
+        for (const std::string& candidate : candidates(i)) {
+            if (candidate.compare(0, key.size(), key) != 0) continue;
+            if (found && *found != i) return std::nullopt;
+            found = i;
+        }
+    }
+    return found;
+}
+
+std::vector<std::string> NameForms(int index) {
+    const std::string full = Squeezed(ParamName(index));
+    const std::string host = Squeezed(std::string(ParamName(index)).substr(0, kVstMaxParamStrLen));
+    return {full, host};
+}
+
+}  // namespace
+
+std::string Squeezed(std::string_view text) {
+    std::string key;
+    for (char c : text)
+        if (!std::isspace(static_cast<unsigned char>(c))) key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return key;
+}
+
+std::optional<int> TolvarParamFromName(std::string_view name) {
+    const std::string key = Squeezed(name);
+    if (key.empty()) return std::nullopt;
+    for (int index = 0; index < kParamCount; ++index)
+        for (const std::string& form : NameForms(index))
+            if (form == key) return index;
+    return UniqueBeginning(key, kParamCount, NameForms);
+}
+
+std::optional<int> TolvarChoiceFromWord(int index, std::string_view word) {
+    const std::string key = Squeezed(word);
+    if (!IsValidParamIndex(index) || key.empty()) return std::nullopt;
+    if (IsSwitchParam(index)) return SwitchChoice(key);
+    if (std::optional<int> choice = EntryChoice(index, key)) return choice;
+    if (std::optional<int> choice = TableUnits(index, key)) return choice;
+    return UniqueBeginning(key, ChoiceListLength(index),
+                           [&](int choice) { return std::vector<std::string>{Squeezed(Entry(index, choice))}; });
+}
+
+std::string TolvarChoiceWord(int index, int choice) {
+    if (IsSwitchParam(index)) return choice == 0 ? "off" : choice == 1 ? "on" : "";
+    return Entry(index, choice);
+}
+
+std::string TolvarChoiceList(int index) {
+    if (IsSwitchParam(index)) return "off, on";
+    if (IsGainList(index))
+        return Entry(index, 0) + " .. " + Entry(index, kLastGainChoice) + ", " + Entry(index, kLastGainChoice + 1);
+    std::string list;
+    for (int choice = 0; choice < ChoiceListLength(index); ++choice) list += (choice ? ", " : "") + Entry(index, choice);
+    return list;
+}
+
+std::string TolvarChoiceSummary(int index) {
+    if (IsSwitchParam(index)) return TolvarChoiceList(index) + " (or 0, 1)";
+    const std::string forms = IsGainList(index) ? " (also as +3, -4 or 3dB; or" : " (or";
+    return TolvarChoiceList(index) + forms + " the numbers 0 to " + std::to_string(ChoiceListLength(index) - 1) + ")";
+}
+
+}  // namespace tolvar::cli

@@ -1,0 +1,25 @@
+#pragma once
+// The one way a command fails: a message for one line on stderr and the exit
+// code. main() catches it, prints "tolvar: <message>" and returns the code.
+#include <stdexcept>
+#include <string>
+
+namespace tolvar::cli {
+
+constexpr int kExitFailure = 1;  // a file, a folder or the plug-in let us down
+constexpr int kExitUsage = 2;    // the command line asked for something that does not exist
+
+class CliError : public std::runtime_error {
+public:
+    CliError(const std::string& message, int exitCode = kExitFailure)
+        : std::runtime_error(message), exitCode_(exitCode) {}
+    int exitCode() const { return exitCode_; }
+
+private:
+    int exitCode_;
+};
+
+// A bad argument: exit code kExitUsage.
+inline CliError UsageError(const std::string& message) { return CliError(message, kExitUsage); }
+
+}  // namespace tolvar::cli

@@ -1,0 +1,76 @@
+// tolvar info: who the plug-in is, and the latency it needs for a rate and settings.
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "tools/tolvar/command_table.h"
+#include "tools/tolvar/effect_options.h"
+#include "tools/tolvar/effect_session.h"
+#include "tools/tolvar/plugin_location.h"
+#include "tools/tolvar/text_table.h"
+
+namespace tolvar::cli {
+namespace {
+
+// 'tlvr' as its four characters where they are printable, and in hex.
+std::string UniqueIdText(int32_t id) {
+    std::string characters;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const auto c = static_cast<unsigned char>((static_cast<uint32_t>(id) >> shift) & 0xFF);
+        characters += std::isprint(c) ? static_cast<char>(c) : '?';
+    }
+    char text[40];
+    std::snprintf(text, sizeof text, "%s (0x%08X)", characters.c_str(), static_cast<unsigned>(id));
+    return text;
+}
+
+std::string IrLibraryText(const std::string& folder) {
+    std::error_code error;
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        if (entry.path().extension() == ".wav") ++files;
+    return folder + " (" + std::to_string(files) + " WAV files)";
+}
+
+int Info(const EffectOptions& options) {
+    SessionRequest request;
+    request.pluginPath = ResolvePluginPath(options.plugin);
+    request.settings = options.settings;
+    request.fileChannels = 1;  // one instance is enough to ask
+    request.sampleRate = options.sampleRate;
+    EffectSession session(request);
+    PluginInstance& plugin = session.instance();
+    const AEffect& effect = *plugin.effect();
+    char latency[160];
+    std::snprintf(latency, sizeof latency, "%d frames (%.2f ms) at %g Hz", session.Latency(),
+                  1000.0 * session.Latency() / options.sampleRate, options.sampleRate);
+    std::vector<TextRow> rows = {
+        {"plug-in", request.pluginPath},
+        {"effect", plugin.EffectName()},
+        {"product", plugin.ProductString()},
+        {"vendor", plugin.VendorString()},
+        {"version", std::to_string(effect.version)},
+        {"unique id", UniqueIdText(effect.uniqueID)},
+        {"channels", std::to_string(effect.numInputs) + " in, " + std::to_string(effect.numOutputs) + " out"},
+        {"parameters", std::to_string(effect.numParams)},
+    };
+    if (session.isTolvar()) rows.push_back({"IR library", IrLibraryText(session.irFolder())});
+    rows.push_back({"settings", DescribeSettings(session.settings())});
+    rows.push_back({"latency", latency});
+    PrintTable(stdout, rows);
+    for (const std::string& warning : session.warnings()) std::fprintf(stderr, "tolvar: warning: %s\n", warning.c_str());
+    return 0;
+}
+
+}  // namespace
+
+CommandAction SetUpInfo(CLI::App& command) {
+    auto options = std::make_shared<EffectOptions>();
+    AddEffectOptions(command, *options);
+    AddRateOption(command, *options);
+    return [options] { return Info(*options); };
+}
+
+}  // namespace tolvar::cli

@@ -1,0 +1,92 @@
+// tolvar response: the effect's frequency response, measured with a unit
+// impulse, as CSV and as a picture.
+#include <cstdio>
+#include <memory>
+
+#include "tools/tolvar/cli_error.h"
+#include "tools/tolvar/command_table.h"
+#include "tools/tolvar/effect_options.h"
+#include "tools/tolvar/effect_session.h"
+#include "tools/tolvar/frequency_response.h"
+#include "tools/tolvar/plugin_location.h"
+#include "tools/tolvar/response_plot.h"
+#include "tools/tolvar/temporary_file.h"
+
+namespace tolvar::cli {
+namespace {
+
+constexpr int32_t kBlock = 512;
+constexpr double kLowestHz = 20.0;
+constexpr double kHighestHz = 20000.0;
+constexpr int kPointsPerOctave = 48;
+
+struct ResponseOptions {
+    EffectOptions effect;
+    std::string csv;
+    std::string plot;
+};
+
+void PrintCsv(std::FILE* out, const std::vector<ResponsePoint>& points) {
+    std::fprintf(out, "frequency_hz,magnitude_db,phase_deg\n");
+    for (const ResponsePoint& p : points)
+        std::fprintf(out, "%.4f,%.6f,%.4f\n", p.frequency, p.magnitudeDb, p.phaseDegrees);
+}
+
+void WriteCsv(const std::string& path, const std::vector<ResponsePoint>& points) {
+    TemporaryFileBeside file(path);
+    std::FILE* out = fdopen(file.TakeDescriptor(), "w");
+    if (!out) throw CliError("cannot write " + path);
+    PrintCsv(out, points);
+    const bool failed = std::ferror(out) != 0;
+    if (std::fclose(out) != 0 || failed) throw CliError("cannot write " + path);
+    file.Commit();
+}
+
+int Response(const ResponseOptions& options) {
+    const double rate = options.effect.sampleRate;
+    SessionRequest request;
+    request.pluginPath = ResolvePluginPath(options.effect.plugin);
+    request.settings = options.effect.settings;
+    request.sampleRate = rate;
+    request.blockSize = kBlock;
+    request.fileChannels = 1;
+    EffectSession session(request);
+
+    const MeasuredImpulse impulse = MeasureImpulse(session, rate, kBlock);
+    const std::vector<ResponsePoint> points =
+        EvaluateResponse(impulse.samples, rate, LogFrequencies(kLowestHz, std::min(kHighestHz, 0.5 * rate), kPointsPerOctave));
+    const std::string settings = DescribeSettings(session.settings());
+    if (options.csv.empty() && options.plot.empty()) {
+        PrintCsv(stdout, points);
+        return 0;
+    }
+    if (!options.csv.empty()) WriteCsv(options.csv, points);
+    char note[160];
+    std::snprintf(note, sizeof note, "unit impulse after a reset; latency of %d frames (%.2f ms) removed; %zu taps",
+                  impulse.latency, 1000.0 * impulse.latency / rate, impulse.samples.size());
+    if (!options.plot.empty()) {
+        char title[120];
+        std::snprintf(title, sizeof title, "%s at %g Hz", session.instance().EffectName().c_str(), rate);
+        PlotResponse(options.plot, points, {title, settings, note});
+    }
+    for (const std::string& warning : session.warnings()) std::fprintf(stderr, "tolvar: warning: %s\n", warning.c_str());
+    std::printf("response at %g Hz, %s\n  %s\n", rate, settings.c_str(), note);
+    for (const std::string* path : {&options.csv, &options.plot})
+        if (!path->empty()) std::printf("  wrote %s\n", path->c_str());
+    return 0;
+}
+
+}  // namespace
+
+CommandAction SetUpResponse(CLI::App& command) {
+    auto options = std::make_shared<ResponseOptions>();
+    AddEffectOptions(command, options->effect);
+    AddRateOption(command, options->effect);
+    command.add_option("--csv", options->csv, "Write frequency, magnitude (dB) and phase (degrees) as CSV")
+        ->type_name("FILE");
+    command.add_option("--plot", options->plot, "Draw magnitude and phase as a PNG picture")->type_name("FILE.png");
+    command.description(command.get_description() + "; with neither --csv nor --plot the CSV goes to stdout");
+    return [options] { return Response(*options); };
+}
+
+}  // namespace tolvar::cli

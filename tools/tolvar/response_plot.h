@@ -1,0 +1,22 @@
+#pragma once
+// The response drawn as a PNG picture with cairo: magnitude in dB above, phase
+// in degrees below, both over a logarithmic frequency axis from 20 Hz to 20 kHz,
+// with grid lines, axis labels, and the title and settings on top.
+#include <string>
+#include <vector>
+
+#include "tools/tolvar/frequency_response.h"
+
+namespace tolvar::cli {
+
+struct PlotCaption {
+    std::string title;     // one line, e.g. "Tolvar at 48000 Hz"
+    std::string settings;  // wrapped over as many lines as it needs
+    std::string note;      // one smaller line, e.g. the latency removed
+};
+
+// Writes the picture to `path` (never a partial file; temporary_file.h).
+// Throws CliError when it cannot be written.
+void PlotResponse(const std::string& path, const std::vector<ResponsePoint>& points, const PlotCaption& caption);
+
+}  // namespace tolvar::cli
