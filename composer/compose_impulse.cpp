@@ -21,8 +21,8 @@ constexpr int kGranularity = 64;
 // One composition in progress.
 class Composition {
 public:
-    Composition(const double (&storedValues)[kParamCount], const IrLibrary& irLibrary)
-        : values(storedValues), library(irLibrary) {}
+    Composition(const double (&storedValues)[kParamCount], const IrLibrary& irLibrary, HeapBuffer& mergedResponse)
+        : values(storedValues), library(irLibrary), merged(mergedResponse) {}
 
     // Reads every active section's file; a file that cannot be used leaves
     // only its own section out.
@@ -41,7 +41,7 @@ public:
 
     // The response as floats at hostRate into `output`, and the delay the
     // conversion built into it; false when it cannot be sized.
-    bool Convert(double hostRate, HeapBuffer& output, int& delay) const;
+    bool Convert(double hostRate, HeapBuffer& output, int& delay, ResamplerCache& cache) const;
 
 private:
     int Choice(int index) const { return ChoiceFromNormalized(index, values[index]); }
@@ -67,7 +67,7 @@ private:
     const double (&values)[kParamCount];
     const IrLibrary& library;
     ImpulseAccumulator accumulator;    // the files read so far
-    HeapBuffer merged{kGranularity};   // doubles: their convolution, once merged
+    HeapBuffer& merged;                // doubles: their convolution, once merged
     double compositionRate = 0.0;      // Hz; 0.0 until a file sets it
 };
 
@@ -86,14 +86,26 @@ bool CopyNarrowed(const double* response, int count, HeapBuffer& output) {
     return true;
 }
 
-bool Composition::Convert(double hostRate, HeapBuffer& output, int& delay) const {
+bool Composition::Convert(double hostRate, HeapBuffer& output, int& delay, ResamplerCache& cache) const {
     delay = 0;
     const int count = merged.Count<double>();
     if (count == 0) return UnitImpulse(output);
     const double* response = merged.As<double>();
     if (std::fabs(hostRate - compositionRate) <= kSameRateTolerance)
         return CopyNarrowed(response, count, output);
-    return ResampleFilter(response, count, compositionRate, hostRate, output, &delay);
+    return ResampleFilter(response, count, compositionRate, hostRate, output, &delay, &cache);
+}
+
+}  // namespace
+
+namespace {
+
+// The composite at hostRate into `taps`; false when a buffer could not be sized.
+bool Compose(const double (&paramValues)[kParamCount], double hostRate, const IrLibrary& library,
+             ComposeWorkspace& kept, HeapBuffer& taps, int& delay) {
+    Composition composition(paramValues, library, kept.merged);
+    composition.AddSections();
+    return composition.Merge(kept) && composition.Convert(hostRate, taps, delay, kept.resampler);
 }
 
 }  // namespace
@@ -103,15 +115,12 @@ bool BuildCompositeImpulse(const double (&paramValues)[kParamCount], double host
                            ComposeWorkspace* workspace) {
     if (!(hostRate > 0.0 && std::isfinite(hostRate))) return false;
     ComposeWorkspace ownWorkspace;
-    ComposeWorkspace& tables = workspace ? *workspace : ownWorkspace;
-    Composition composition(paramValues, library);
-    composition.AddSections();
-    const bool merged = composition.Merge(tables);
-    tables.Trim();
-    if (!merged) return false;
+    ComposeWorkspace& kept = workspace ? *workspace : ownWorkspace;
     HeapBuffer taps(kGranularity);
     int delay = 0;
-    if (!composition.Convert(hostRate, taps, delay)) return false;
+    const bool composed = Compose(paramValues, hostRate, library, kept, taps, delay);
+    kept.Trim();
+    if (!composed) return false;
 
     impulse.sampleRate = hostRate;
     impulse.channels = 1;

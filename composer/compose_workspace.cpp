@@ -1,5 +1,7 @@
 #include "composer/compose_workspace.h"
 
+#include <initializer_list>
+
 #include "fft/fft_double.h"
 
 namespace tolvar {
@@ -19,9 +21,13 @@ bool ComposeWorkspace::FftTable(int m, const double** out) {
 }
 
 void ComposeWorkspace::Trim() {
-    if (tableSize <= kRetainedComplexSize) return;
-    table.Release();
-    tableSize = 0;
+    if (tableSize > kRetainedComplexSize) {
+        table.Release();
+        tableSize = 0;
+    }
+    for (HeapBuffer* buffer : {&spectrum, &work, &merged, &resampler.work}) {
+        if (buffer->Capacity() > kRetainedBufferBytes + buffer->Granularity()) buffer->Release();
+    }
 }
 
 }  // namespace tolvar

@@ -7,11 +7,11 @@
 namespace tolvar {
 namespace {
 
-constexpr int kGranularity = 64;
-constexpr long long kMaxDoubles = (INT_MAX - kGranularity) / int{sizeof(double)};
+constexpr long long kMaxDoubles = (INT_MAX - 64) / int{sizeof(double)};
 
+// Sized without giving back capacity: the workspace's buffers are reused.
 double* Doubles(HeapBuffer& buffer, long long count) {
-    return static_cast<double*>(buffer.Resize(static_cast<int>(count) * int{sizeof(double)}, true));
+    return static_cast<double*>(buffer.Resize(static_cast<int>(count) * int{sizeof(double)}, false));
 }
 
 }  // namespace
@@ -31,12 +31,10 @@ bool ConvolveByFft(const double* const* responses, const int* lengths, int count
     const int m = n / 2;
 
     const double* table = nullptr;
-    HeapBuffer spectrumBuffer(kGranularity), workBuffer(kGranularity), output(kGranularity);
     if (!workspace.FftTable(m, &table)) return false;
-    double* spectrum = Doubles(spectrumBuffer, n);
-    double* work = count > 1 ? Doubles(workBuffer, n) : nullptr;
-    double* out = Doubles(output, total);
-    if (!spectrum || (count > 1 && !work) || !out) return false;
+    double* spectrum = Doubles(workspace.spectrum, n);
+    double* work = count > 1 ? Doubles(workspace.work, n) : nullptr;
+    if (!spectrum || (count > 1 && !work) || !Doubles(result, total)) return false;
 
     RealFftForward(responses[0], lengths[0], spectrum, n, table);
     for (int i = 1; i < count; ++i) {
@@ -44,8 +42,7 @@ bool ConvolveByFft(const double* const* responses, const int* lengths, int count
         RealSpectrumMultiply(spectrum, work, n);
     }
     // The inverse returns m times the signal.
-    RealFftInverse(spectrum, n, out, static_cast<int>(total), scale / m, table);
-    result.SwapStorage(output);
+    RealFftInverse(spectrum, n, result.As<double>(), static_cast<int>(total), scale / m, table);
     return true;
 }
 

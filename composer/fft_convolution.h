@@ -12,11 +12,12 @@ int FftConvolutionSize(long long resultLength);
 
 // scale times the full linear convolution of responses[0..count-1] (count >=
 // 1, lengths[i] >= 1 doubles each): sum of lengths - (count - 1) doubles,
-// written into `result` (its storage replaced). Each response is transformed
-// once at FftConvolutionSize of that length, the spectra multiplied, and the
-// product transformed back once: equal to the direct sums within about 1e-15
-// of the result's peak. Returns false, leaving `result` alone, when a buffer
-// cannot be sized. The responses are only read.
+// written into `result` (resized; it must not hold a response). Each response
+// is transformed once at FftConvolutionSize of that length, the spectra
+// multiplied, and the product transformed back once: equal to the direct sums
+// within about 1e-15 of the result's peak. The transforms work in the
+// workspace's buffers. Returns false when a buffer cannot be sized; `result`
+// then keeps its contents. The responses are only read.
 bool ConvolveByFft(const double* const* responses, const int* lengths, int count, double scale,
                    HeapBuffer& result, ComposeWorkspace& workspace);
 

@@ -1,5 +1,6 @@
 #pragma once
 // Conversion of a filter's impulse response to another sample rate.
+#include "composer/polyphase_table.h"
 #include "composer/resampler_kernel.h"
 #include "convolution/heap_buffer.h"
 
@@ -8,6 +9,14 @@ namespace tolvar {
 // How many output samples late a converted response starts when its taps fall
 // between output samples: the reach of the kernel's pre-ringing.
 constexpr int kResamplerDelay = kResamplerHalfWidth - 1;
+
+// What a caller may keep between conversions to spare the next one work: the
+// coefficient table of the last rate pair and the working buffer (doubles;
+// its contents are unspecified between calls).
+struct ResamplerCache {
+    PolyphaseTable table;
+    HeapBuffer work{4096};
+};
 
 // The output length before the delay (see ResampleFilter):
 // floor((count - 1) * toRate / fromRate) + kResamplerHalfWidth + 1, or -1 when
@@ -44,15 +53,16 @@ int ResampledFilterLength(int count, double fromRate, double toRate);
 //
 // Cost: for whole-number rates whose ratio in lowest terms has both terms up
 // to 2048 (any two of 44.1, 48, 88.2, 96, 176.4 and 192 kHz) each output is one
-// dot product with coefficients tabulated once per call, about 48
-// multiply-adds per input tap; other ratios compute each tap's kernel afresh,
-// several times slower.
+// dot product with coefficients tabulated once per rate pair (PolyphaseTable),
+// about 48 multiply-adds per input tap; other ratios compute each tap's kernel
+// afresh, several times slower.
 //
 // Writes ResampledFilterLength + delay taps as floats into `output`, replacing
-// its storage; `delay` (may be null) receives the delay. Returns false, leaving
-// `output` unchanged, when ResampledFilterLength gives -1 or a buffer cannot be
-// sized. Allocates; not for the audio thread.
+// its storage; `delay` (may be null) receives the delay. `cache` (may be
+// null) keeps the coefficient table for the next call at the same rates.
+// Returns false, leaving `output` unchanged, when ResampledFilterLength gives
+// -1 or a buffer cannot be sized. Allocates; not for the audio thread.
 bool ResampleFilter(const double* h, int count, double fromRate, double toRate,
-                    HeapBuffer& output, int* delay = nullptr);
+                    HeapBuffer& output, int* delay = nullptr, ResamplerCache* cache = nullptr);
 
 }  // namespace tolvar

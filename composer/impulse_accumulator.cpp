@@ -30,10 +30,10 @@ bool ImpulseAccumulator::Add(HeapBuffer& samples, int count, double scale) {
     return true;
 }
 
-// The responses up to directLimit doubles long are merged directly, after
-// the longer ones have been convolved by FFT. Each limit that splits the
-// responses differently is costed; a limit of 0 convolves all by FFT, the
-// longest length merges all directly.
+// Of the responses longer than one tap, those up to directLimit doubles long
+// are merged directly, after the longer ones have been convolved by FFT. Each
+// limit that splits them differently is costed; a limit of 0 convolves all by
+// FFT, the longest length merges all directly.
 int ImpulseAccumulator::ChooseDirectLimit() const {
     int best = 0;
     double bestCost = HUGE_VAL;
@@ -42,14 +42,14 @@ int ImpulseAccumulator::ChooseDirectLimit() const {
         long long length = 0;
         int transformed = 0;
         for (int i = 0; i < used; ++i) {
-            if (entries[i].count > limit) {
+            if (entries[i].count > limit && entries[i].count > 1) {
                 length += entries[i].count - (transformed > 0 ? 1 : 0);
                 ++transformed;
             }
         }
         double cost = transformed > 1 ? FftCost(length, transformed + 1) : 0.0;
         for (int i = 0; i < used; ++i) {
-            if (entries[i].count > limit) continue;
+            if (entries[i].count > limit || entries[i].count == 1) continue;
             if (length > 0) cost += static_cast<double>(length) * entries[i].count;
             length += entries[i].count - (length > 0 ? 1 : 0);
         }
@@ -67,7 +67,7 @@ bool ImpulseAccumulator::MergeLongByFft(int directLimit, HeapBuffer& result, Com
     int count = 0;
     double scale = 1.0;
     for (int i = 0; i < used; ++i) {
-        if (entries[i].count <= directLimit) continue;
+        if (entries[i].count <= directLimit || entries[i].count == 1) continue;
         responses[count] = entries[i].samples.As<double>();
         lengths[count++] = entries[i].count;
         scale *= entries[i].scale;
@@ -77,18 +77,39 @@ bool ImpulseAccumulator::MergeLongByFft(int directLimit, HeapBuffer& result, Com
 }
 
 bool ImpulseAccumulator::Merge(HeapBuffer& result, ComposeWorkspace& workspace) {
-    result.Resize(0, true);
-    const int directLimit = ChooseDirectLimit();
-    if (!MergeLongByFft(directLimit, result, workspace)) return false;
-    int transformed = 0;
-    for (int i = 0; i < used; ++i) transformed += entries[i].count > directLimit ? 1 : 0;
+    result.Resize(0, false);
+    // A response of one tap only scales the others.
+    double factor = 1.0;
+    int longer = 0;
     for (int i = 0; i < used; ++i) {
-        Entry& entry = entries[i];
-        if (entry.count > directLimit && transformed > 1) continue;
-        if (!MergeImpulse(result, entry.samples.As<double>(), entry.count, entry.scale)) return false;
+        if (entries[i].count == 1) factor *= entries[i].scale * entries[i].samples.As<double>()[0];
+        else ++longer;
+    }
+    if (longer == 0 && used > 0) {
+        double* tap = static_cast<double*>(result.Resize(int{sizeof(double)}, false));
+        if (!tap) return false;
+        *tap = factor;
+    }
+    if (longer > 0 && !MergeLonger(result, workspace)) return false;
+    if (longer > 0 && factor != 1.0) {
+        double* taps = result.As<double>();
+        for (int i = 0; i < result.Count<double>(); ++i) taps[i] *= factor;
     }
     for (int i = 0; i < used; ++i) entries[i].samples.Release();
     used = 0;
+    return true;
+}
+
+bool ImpulseAccumulator::MergeLonger(HeapBuffer& result, ComposeWorkspace& workspace) {
+    const int directLimit = ChooseDirectLimit();
+    if (!MergeLongByFft(directLimit, result, workspace)) return false;
+    int transformed = 0;
+    for (int i = 0; i < used; ++i) transformed += entries[i].count > directLimit && entries[i].count > 1 ? 1 : 0;
+    for (int i = 0; i < used; ++i) {
+        Entry& entry = entries[i];
+        if ((entry.count > directLimit && transformed > 1) || entry.count == 1) continue;
+        if (!MergeImpulse(result, entry.samples.As<double>(), entry.count, entry.scale)) return false;
+    }
     return true;
 }
 

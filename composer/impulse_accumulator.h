@@ -21,12 +21,12 @@ public:
 
     // The merge rule's result: the full linear convolution of every response
     // added, times the product of their scales; the sum of their lengths minus
-    // one per response after the first, or empty when none was added. Short
-    // responses are merged by direct sums (MergeImpulse), long ones by
-    // ConvolveByFft, whichever split costs least; either way the result equals
-    // the direct sums within about 1e-15 of its peak. The responses are
-    // consumed. Returns false when a buffer cannot be sized; `result` is then
-    // unspecified.
+    // one per response after the first, or empty when none was added. A
+    // response of one tap only scales the result; of the others, short ones
+    // are merged by direct sums (MergeImpulse) and long ones by ConvolveByFft,
+    // whichever split costs least. Either way the result equals the direct
+    // sums within about 1e-15 of its peak. The responses are consumed. Returns
+    // false when a buffer cannot be sized; `result` is then unspecified.
     bool Merge(HeapBuffer& result, ComposeWorkspace& workspace);
 
 private:
@@ -37,6 +37,7 @@ private:
     };
 
     int ChooseDirectLimit() const;
+    bool MergeLonger(HeapBuffer& result, ComposeWorkspace& workspace);
     bool MergeLongByFft(int directLimit, HeapBuffer& result, ComposeWorkspace& workspace);
 
     Entry entries[kCapacity];

@@ -204,6 +204,35 @@ struct DoubleFftKernels {
         for (int g = 0; g < m; g += q) Forward(re + g, im + g, q, table);
     }
 
+    // A radix-4 stage whose inputs are zero from `nonzero` (<= q) on: each
+    // butterfly only multiplies its first input by the twiddles, and the
+    // butterflies past `nonzero` leave their zeros as they are.
+    template <class L>
+    [[gnu::always_inline]] static void SparseButterfly(double* re, double* im, int j, int q, const double* level) {
+        using T = typename L::V;
+        const T ar = L::Load(re + j), ai = L::Load(im + j);
+        const double* w = level + 2 * q + j;
+        StoreProduct<L>(re + j + q, im + j + q, ar, ai, L::Load(w + 2 * q), L::Load(w + 3 * q));
+        StoreProduct<L>(re + j + 2 * q, im + j + 2 * q, ar, ai, L::Load(w), L::Load(w + q));
+        StoreProduct<L>(re + j + 3 * q, im + j + 3 * q, ar, ai, L::Load(w + 4 * q), L::Load(w + 5 * q));
+    }
+
+    // Forward of data that is zero from `nonzero` on, as a zero-padded
+    // response is: while the data lies in the first quarter, a stage is
+    // only twiddle multiplications, and so on down its quarters.
+    static void ForwardPadded(double* re, double* im, int m, int nonzero, const double* table) {
+        if (m < 16 || nonzero > m / 4) {
+            Forward(re, im, m, table);
+            return;
+        }
+        const int q = m / 4;
+        const double* level = Level(table, m);
+        int j = 0;
+        for (; j + kWidth <= nonzero; j += kWidth) SparseButterfly<Lanes>(re, im, j, q, level);
+        for (; j < nonzero; ++j) SparseButterfly<Scalar>(re, im, j, q, level);
+        for (int g = 0; g < m; g += q) ForwardPadded(re + g, im + g, q, nonzero, table);
+    }
+
     static void Inverse(double* re, double* im, int m, const double* table) {
         if (m <= kLeafPoints) {
             InverseLeaf(re, im, m, table);
@@ -324,7 +353,7 @@ struct DoubleFftKernels {
         double* re = spectrum;
         double* im = spectrum + m;
         Deinterleave(x, count, re, im, m);
-        Forward(re, im, m, table);
+        ForwardPadded(re, im, m, (count + 1) / 2, table);
         const double zr = re[0], zi = im[0];
         re[0] = zr + zi;
         im[0] = zr - zi;
