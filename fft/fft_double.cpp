@@ -1,5 +1,6 @@
 #include "fft/fft_double.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "fft/cpu_features.h"
@@ -27,21 +28,40 @@ int ReverseBits(int value, int bits) {
     return reversed;
 }
 
+// exp(-2 pi i k / span) for k = 0..last into re[], im[]. Directly for the
+// first `step` values, and for the others as one direct value (at a multiple of
+// step) times one of those: within two units in the last place, with about
+// 2 sqrt(last) sines and cosines instead of `last`.
+void FillRoots(double* re, double* im, int last, int span) {
+    int step = 1;
+    while (step * step <= last) ++step;
+    auto direct = [span](int k, double& c, double& s) {
+        const double angle = kTwoPi * (static_cast<double>(k) / span);
+        c = std::cos(angle);
+        s = -std::sin(angle);
+    };
+    for (int k = 0; k < step && k <= last; ++k) direct(k, re[k], im[k]);
+    for (int base = step; base <= last; base += step) {
+        double cr, ci;
+        direct(base, cr, ci);
+        for (int b = 0; b < step && base + b <= last; ++b) {
+            re[base + b] = cr * re[b] - ci * im[b];
+            im[base + b] = cr * im[b] + ci * re[b];
+        }
+    }
+}
+
 // One level of the table (layout in fft_double_kernels.h), span L = 4q.
 //
 // W^k = exp(-2 pi i k / L) is computed for k <= L/8 only; the rest of the
 // first quadrant follows by swapping cosine and sine, the other quadrants by
 // multiplying with -i or -1, all exact. The real transform's twiddles are odd
-// powers of exp(-2 pi i / 2L): one exact power of W times exp(-2 pi i / 2L).
+// powers of exp(-2 pi i / 2L): one power of W times exp(-2 pi i / 2L).
 void FillLevel(double* level, int q) {
     const int span = 4 * q;
     double* w1r = level + 2 * q;
     double* w1i = level + 3 * q;
-    for (int k = 0; 8 * k <= span && k < q; ++k) {
-        const double angle = kTwoPi * (static_cast<double>(k) / span);
-        w1r[k] = std::cos(angle);
-        w1i[k] = -std::sin(angle);
-    }
+    FillRoots(w1r, w1i, std::min(span / 8, q - 1), span);
     for (int k = q / 2 + 1; k < q; ++k) {  // cos(pi/2 - a) = sin(a)
         w1r[k] = -w1i[q - k];
         w1i[k] = -w1r[q - k];
@@ -59,12 +79,18 @@ void FillLevel(double* level, int q) {
         power(3 * j, level[6 * q + j], level[7 * q + j]);
     }
     const double hr = std::cos(kTwoPi / (2.0 * span)), hi = -std::sin(kTwoPi / (2.0 * span));
-    const int bits = Log2(q);
+    int reversed = 0;  // t with its log2(q) bits reversed
     for (int t = 0; t < q; ++t) {
         double pr, pi;
-        power(2 * ReverseBits(t, bits), pr, pi);
+        power(2 * reversed, pr, pi);
         level[t] = pr * hr - pi * hi;
         level[q + t] = pr * hi + pi * hr;
+        int bit = q >> 1;
+        while (reversed & bit) {
+            reversed ^= bit;
+            bit >>= 1;
+        }
+        reversed |= bit;
     }
 }
 
