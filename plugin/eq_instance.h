@@ -33,6 +33,12 @@ namespace tolvar {
 // nothing is dropped. Direct form is used when no silence is owed: after a
 // reset (ResetProcessing installs the composite as composed) and until the
 // first longer impulse.
+//
+// The engine restarts its convolution at every impulse change (it keeps the
+// audio in flight, not the history the new impulse would need), so the first
+// frames after a change hear only the new impulse's first taps. Where those
+// are padding or faint pre-ringing, up to impulseDelay frames come out faint;
+// that is the engine's onset, not silence inserted into the stream.
 struct EqInstance {
     EqInstance();
     ~EqInstance() = default;
