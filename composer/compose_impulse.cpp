@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "composer/filter_resampler.h"
+#include "composer/impulse_accumulator.h"
 #include "composer/stage_impulse.h"
 #include "convolution/sample_bytes.h"
 
@@ -20,50 +21,54 @@ constexpr int kGranularity = 64;
 // One composition in progress.
 class Composition {
 public:
-    Composition(const double (&storedValues)[kParamCount], const IrLibrary& irLibrary)
-        : values(storedValues), library(irLibrary) {}
+    Composition(const double (&storedValues)[kParamCount], const IrLibrary& irLibrary, HeapBuffer& mergedResponse)
+        : values(storedValues), library(irLibrary), merged(mergedResponse) {}
 
-    // False when a buffer could not be sized.
-    bool AddSections() {
-        return AddTagged(kParamInputMode, "input", 4) && AddTagged(kParamLpf, "lpf", 5) &&
-               AddTagged(kParamHpf, "hpf", 5) &&
-               AddSection(kParamLShelfF, kParamLShelfG, kLowShelfHz, false) &&
-               AddSection(kParamBand1F, kParamBand1G, kBandHz, IsOn(kParamBand1HQ)) &&
-               AddSection(kParamBand2F, kParamBand2G, kBandHz, IsOn(kParamBand2HQ)) &&
-               AddSection(kParamHShelfF, kParamHShelfG, kHighShelfHz, false);
+    // Reads every active section's file; a file that cannot be used leaves
+    // only its own section out.
+    void AddSections() {
+        AddTagged(kParamInputMode, "input", 4);
+        AddTagged(kParamLpf, "lpf", 5);
+        AddTagged(kParamHpf, "hpf", 5);
+        AddSection(kParamLShelfF, kParamLShelfG, kLowShelfHz, false);
+        AddSection(kParamBand1F, kParamBand1G, kBandHz, IsOn(kParamBand1HQ));
+        AddSection(kParamBand2F, kParamBand2G, kBandHz, IsOn(kParamBand2HQ));
+        AddSection(kParamHShelfF, kParamHShelfG, kHighShelfHz, false);
     }
+
+    // Convolves the sections read; false when a buffer could not be sized.
+    bool Merge(ComposeWorkspace& workspace) { return accumulator.Merge(merged, workspace); }
 
     // The response as floats at hostRate into `output`, and the delay the
     // conversion built into it; false when it cannot be sized.
-    bool Convert(double hostRate, HeapBuffer& output, int& delay) const;
+    bool Convert(double hostRate, HeapBuffer& output, int& delay, ResamplerCache& cache) const;
 
 private:
     int Choice(int index) const { return ChoiceFromNormalized(index, values[index]); }
     bool IsOn(int index) const { return values[index] >= 0.5; }  // not-a-number is off
 
-    bool Add(const char* tag, int selector, int gainDb, bool hiQ) {
-        return AddStageImpulse(accumulator, compositionRate, library, tag, selector, gainDb,
-                               hiQ) != StageOutcome::kOutOfMemory;
+    void Add(const char* tag, int selector, int gainDb, bool hiQ) {
+        AddStageImpulse(accumulator, compositionRate, library, tag, selector, gainDb, hiQ);
     }
 
-    bool AddTagged(int index, const char* tag, int choiceCount) {
+    void AddTagged(int index, const char* tag, int choiceCount) {
         const int m = Choice(index);
-        if (m < 1 || m > choiceCount) return true;
-        return Add(tag, m, 0, false);
+        if (m >= 1 && m <= choiceCount) Add(tag, m, 0, false);
     }
 
     template <int kCount>
-    bool AddSection(int frequencyIndex, int gainIndex, const int (&frequencies)[kCount], bool hiQ) {
+    void AddSection(int frequencyIndex, int gainIndex, const int (&frequencies)[kCount], bool hiQ) {
         const int f = Choice(frequencyIndex);
         const int g = Choice(gainIndex);
-        if (f < 0 || f >= kCount || g < 0 || g > kTopGainChoice) return true;
-        return Add(nullptr, frequencies[f], g - kGainOffsetDb, hiQ);
+        if (f >= 0 && f < kCount && g >= 0 && g <= kTopGainChoice)
+            Add(nullptr, frequencies[f], g - kGainOffsetDb, hiQ);
     }
 
     const double (&values)[kParamCount];
     const IrLibrary& library;
-    HeapBuffer accumulator{kGranularity};  // doubles: the files merged so far
-    double compositionRate = 0.0;          // Hz; 0.0 until a file sets it
+    ImpulseAccumulator accumulator;    // the files read so far
+    HeapBuffer& merged;                // doubles: their convolution, once merged
+    double compositionRate = 0.0;      // Hz; 0.0 until a file sets it
 };
 
 bool UnitImpulse(HeapBuffer& output) {
@@ -81,26 +86,41 @@ bool CopyNarrowed(const double* response, int count, HeapBuffer& output) {
     return true;
 }
 
-bool Composition::Convert(double hostRate, HeapBuffer& output, int& delay) const {
+bool Composition::Convert(double hostRate, HeapBuffer& output, int& delay, ResamplerCache& cache) const {
     delay = 0;
-    const int count = accumulator.Count<double>();
+    const int count = merged.Count<double>();
     if (count == 0) return UnitImpulse(output);
-    const double* response = accumulator.As<double>();
+    const double* response = merged.As<double>();
     if (std::fabs(hostRate - compositionRate) <= kSameRateTolerance)
         return CopyNarrowed(response, count, output);
-    return ResampleFilter(response, count, compositionRate, hostRate, output, &delay);
+    return ResampleFilter(response, count, compositionRate, hostRate, output, &delay, &cache);
+}
+
+}  // namespace
+
+namespace {
+
+// The composite at hostRate into `taps`; false when a buffer could not be sized.
+bool Compose(const double (&paramValues)[kParamCount], double hostRate, const IrLibrary& library,
+             ComposeWorkspace& kept, HeapBuffer& taps, int& delay) {
+    Composition composition(paramValues, library, kept.merged);
+    composition.AddSections();
+    return composition.Merge(kept) && composition.Convert(hostRate, taps, delay, kept.resampler);
 }
 
 }  // namespace
 
 bool BuildCompositeImpulse(const double (&paramValues)[kParamCount], double hostRate,
-                           const IrLibrary& library, ImpulseBuffer& impulse, int* conversionDelay) {
+                           const IrLibrary& library, ImpulseBuffer& impulse, int* conversionDelay,
+                           ComposeWorkspace* workspace) {
     if (!(hostRate > 0.0 && std::isfinite(hostRate))) return false;
-    Composition composition(paramValues, library);
-    if (!composition.AddSections()) return false;
+    ComposeWorkspace ownWorkspace;
+    ComposeWorkspace& kept = workspace ? *workspace : ownWorkspace;
     HeapBuffer taps(kGranularity);
     int delay = 0;
-    if (!composition.Convert(hostRate, taps, delay)) return false;
+    const bool composed = Compose(paramValues, hostRate, library, kept, taps, delay);
+    kept.Trim();
+    if (!composed) return false;
 
     impulse.sampleRate = hostRate;
     impulse.channels = 1;

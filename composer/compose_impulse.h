@@ -1,5 +1,6 @@
 #pragma once
 // The composite response of the whole equaliser for one set of parameter values.
+#include "composer/compose_workspace.h"
 #include "composer/ir_library.h"
 #include "convolution/impulse_buffer.h"
 #include "params/param_info.h"
@@ -12,20 +13,27 @@ namespace tolvar {
 //
 // The sections are read in order (input model, low-pass, high-pass, low shelf,
 // band 1, band 2, high shelf), each active one through AddStageImpulse, and
-// convolved into one response at the rate of the first file read. That
+// convolved into one response at the rate of the first file read (by direct
+// sums or FFT convolution, whichever costs less; ImpulseAccumulator). That
 // response is then
 //   - the unit impulse (1.0, 0.0) when no file contributed;
 //   - copied one to one when the rates lie within 0.0001 Hz of each other;
-//   - otherwise converted with ResampleFilter, in either direction, which may
-//     start it up to kResamplerHalfWidth - 1 samples late (see there).
+//   - otherwise converted with ResampleFilter, in either direction, which
+//     starts it kResamplerDelay samples late when it has taps between the
+//     host rate's samples (see there).
 // *conversionDelay (may be null) receives that lateness in samples at hostRate,
 // 0 when nothing was converted: the caller reports it as part of its latency.
 //
-// Returns false, leaving `impulse` exactly as it was, when hostRate is not
-// finite and positive or a buffer could not be sized; the previous response
-// then stays in use. Files are read on the calling thread; the caller holds
-// the instance lock.
+// workspace (may be null) keeps the FFT's table from one composition to the
+// next; without it each composition computes the table afresh.
+//
+// A file that cannot be used, its frames included, leaves only its own
+// section out. Returns false, leaving `impulse` exactly as it was, when
+// hostRate is not finite and positive or a buffer of the composition's own
+// could not be sized; the previous response then stays in use. Files are read
+// on the calling thread; the caller holds the instance lock.
 bool BuildCompositeImpulse(const double (&paramValues)[kParamCount], double hostRate,
-                           const IrLibrary& library, ImpulseBuffer& impulse, int* conversionDelay = nullptr);
+                           const IrLibrary& library, ImpulseBuffer& impulse, int* conversionDelay = nullptr,
+                           ComposeWorkspace* workspace = nullptr);
 
 }  // namespace tolvar

@@ -4,7 +4,6 @@
 #include <climits>
 #include <cmath>
 
-#include "composer/impulse_merge.h"
 #include "composer/ir_file_names.h"
 
 namespace tolvar {
@@ -14,7 +13,7 @@ constexpr int kLoadedGranularity = 64;
 // Largest frame count whose doubles a HeapBuffer can hold.
 constexpr double kMaxLoadFrames = (INT_MAX - kLoadedGranularity) / int{sizeof(double)};
 
-enum class ReadOutcome { kNotOpened, kMerged, kLeftOut, kOutOfMemory };
+enum class ReadOutcome { kNotOpened, kAdded, kLeftOut };
 
 // Destroys the source it holds exactly once, on every way out.
 class SourceGuard {
@@ -28,36 +27,35 @@ private:
     PcmSource* source;
 };
 
-bool IsUsableRate(double rate) { return rate > 0.0 && std::isfinite(rate); }
+bool IsUsableRate(double rate) { return rate >= kLowestFileRate && rate <= kHighestFileRate; }
 
-// ceil(seconds * rate) as a frame count; false when that is not a number,
-// below 1, or more than a buffer can hold.
+// ceil(seconds * rate) as a frame count; false when the length is too long or
+// not a number, or the count is below 1 or more than a buffer can hold.
 bool FrameCount(double seconds, double rate, int& frames) {
+    if (!(seconds <= kLongestFileSeconds)) return false;
     const double count = std::ceil(seconds * rate);
     if (!(count >= 1.0 && count <= kMaxLoadFrames)) return false;
     frames = static_cast<int>(count);
     return true;
 }
 
-ReadOutcome ReadAndMerge(const char* path, PcmSourceCreateFromFileFn openSource,
-                         HeapBuffer& accumulator, double& compositionRate, double scale) {
+ReadOutcome ReadAndAdd(const char* path, PcmSourceCreateFromFileFn openSource,
+                       ImpulseAccumulator& accumulator, double& compositionRate, double scale) {
     PcmSource* source = openSource(path);
     if (!source) return ReadOutcome::kNotOpened;
     const SourceGuard guard(source);
     if (!PcmSourceIsAvailable(source)) return ReadOutcome::kNotOpened;
 
-    if (compositionRate == 0.0) {
-        const double rate = PcmSourceSampleRate(source);
-        if (!IsUsableRate(rate)) return ReadOutcome::kLeftOut;
-        compositionRate = rate;
-    }
+    const double rate = PcmSourceSampleRate(source);
+    if (!IsUsableRate(rate)) return ReadOutcome::kLeftOut;
+    if (compositionRate == 0.0) compositionRate = rate;
     int frames = 0;
     if (!FrameCount(PcmSourceLengthSeconds(source), compositionRate, frames))
         return ReadOutcome::kLeftOut;
 
     HeapBuffer loaded(kLoadedGranularity);
     double* samples = static_cast<double*>(loaded.Resize(frames * int{sizeof(double)}, true));
-    if (!samples) return ReadOutcome::kOutOfMemory;
+    if (!samples) return ReadOutcome::kLeftOut;  // only this section goes without
 
     PcmBlock block{};
     block.startTime = 0.0;
@@ -69,8 +67,7 @@ ReadOutcome ReadAndMerge(const char* path, PcmSourceCreateFromFileFn openSource,
 
     const int delivered = std::min(block.framesDelivered, frames);
     if (delivered <= 0) return ReadOutcome::kLeftOut;
-    if (!MergeImpulse(accumulator, samples, delivered, scale)) return ReadOutcome::kOutOfMemory;
-    return ReadOutcome::kMerged;
+    return accumulator.Add(loaded, delivered, scale) ? ReadOutcome::kAdded : ReadOutcome::kLeftOut;
 }
 
 bool FormatPath(char (&path)[kIrPathBytes], const char* folder, const char* familyTag,
@@ -81,7 +78,7 @@ bool FormatPath(char (&path)[kIrPathBytes], const char* folder, const char* fami
 
 }  // namespace
 
-StageOutcome AddStageImpulse(HeapBuffer& accumulator, double& compositionRate,
+StageOutcome AddStageImpulse(ImpulseAccumulator& accumulator, double& compositionRate,
                              const IrLibrary& library, const char* familyTag, int selector,
                              int gainDb, bool hiQ) {
     const bool hiQFile = !familyTag && hiQ;
@@ -90,11 +87,9 @@ StageOutcome AddStageImpulse(HeapBuffer& accumulator, double& compositionRate,
         return StageOutcome::kLeftOut;
 
     const double scale = hiQFile ? kHiQFileScale : kStandardFileScale;
-    switch (ReadAndMerge(path, library.openSource, accumulator, compositionRate, scale)) {
-        case ReadOutcome::kMerged:
-            return StageOutcome::kMerged;
-        case ReadOutcome::kOutOfMemory:
-            return StageOutcome::kOutOfMemory;
+    switch (ReadAndAdd(path, library.openSource, accumulator, compositionRate, scale)) {
+        case ReadOutcome::kAdded:
+            return StageOutcome::kAdded;
         case ReadOutcome::kLeftOut:
             return StageOutcome::kLeftOut;
         case ReadOutcome::kNotOpened:

@@ -1,7 +1,7 @@
 #pragma once
 // Loading one section's impulse response and merging it into the composite.
+#include "composer/impulse_accumulator.h"
 #include "composer/ir_library.h"
-#include "convolution/heap_buffer.h"
 
 namespace tolvar {
 
@@ -9,15 +9,20 @@ namespace tolvar {
 constexpr double kStandardFileScale = 1.2599210498948732;  // 2^(2/6)
 constexpr double kHiQFileScale = 1.7817974362806785;       // 2^(5/6), Hi-Q band files
 
+// A source is usable only within these bounds, so that no file can hold the
+// composing thread (and with it the audio thread) for long or exhaust memory.
+constexpr double kLowestFileRate = 8000.0;     // Hz
+constexpr double kHighestFileRate = 768000.0;  // Hz
+constexpr double kLongestFileSeconds = 10.0;
+
 enum class StageOutcome {
-    kMerged,       // the file's samples, scaled, are now part of the accumulator
-    kLeftOut,      // no usable file: the accumulator is unchanged
-    kOutOfMemory,  // a buffer could not be sized: the composition must be abandoned
+    kAdded,    // the file's samples and scale are now in the accumulator
+    kLeftOut,  // no usable file: the accumulator is unchanged
 };
 
-// Opens the file that one setting selects, reads it as one channel of doubles at
-// the composition rate and merges it, scaled, into `accumulator` (doubles; see
-// MergeImpulse).
+// Opens the file that one setting selects, reads it as one channel of doubles
+// at the composition rate and adds it, with its scale, to `accumulator`, which
+// convolves everything added when the composition ends.
 //
 // familyTag: "input", "lpf" or "hpf" with selector = the choice, or null for a
 // section file with selector = frequency in Hz, gainDb and hiQ. A choice that
@@ -26,17 +31,16 @@ enum class StageOutcome {
 // source is not available, falls back to the standard file with the standard
 // scale; a file that opens but is unusable leaves the section out.
 //
-// compositionRate: 0.0 until the first available source with a finite
-// positive rate sets it to its own rate; every file is read at that rate.
+// compositionRate: 0.0 until the first available source with a usable rate
+// sets it to its own rate; every file is read at that rate.
 //
-// Unusable: a source rate (when one is needed) that is not finite and
-// positive; a length whose ceil(seconds * rate) is not a number, below 1, or
-// more frames than a buffer can hold; nothing delivered. Frames delivered
-// beyond those requested are ignored. A buffer the heap refuses (the file's
-// samples, the grown accumulator) gives kOutOfMemory with the accumulator
-// unchanged. Every source opened is destroyed before this returns, and at most
-// one is open at a time. Runs on the composing thread; keeps no state.
-StageOutcome AddStageImpulse(HeapBuffer& accumulator, double& compositionRate,
+// Unusable: a source rate outside kLowestFileRate..kHighestFileRate (or not a
+// number); a length over kLongestFileSeconds, not a number, or whose
+// ceil(seconds * compositionRate) is below 1; frames the heap cannot hold;
+// nothing delivered. Frames delivered beyond those requested are ignored.
+// Every source opened is destroyed before this returns, and at most one is
+// open at a time. Runs on the composing thread; keeps no state.
+StageOutcome AddStageImpulse(ImpulseAccumulator& accumulator, double& compositionRate,
                              const IrLibrary& library, const char* familyTag, int selector,
                              int gainDb, bool hiQ);
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "composer/compose_impulse.h"
+#include "composer/impulse_padding.h"
+#include "convolution/fft_size.h"
 #include "plugin/audio_processing.h"
 #include "plugin/dispatcher.h"
 #include "plugin/host_services/host_api.h"
@@ -45,27 +47,58 @@ EqInstance::EqInstance() {
 
 void ResetProcessing(EqInstance& instance) {
     ScopedInstanceLock hold(instance.lock);
+    // With nothing in flight any more, the composite can run as composed:
+    // without padding, and in direct form if it is short enough.
+    if (!instance.installedAsComposed && instance.engine.SetImpulse(instance.impulse, -1) >= 0) {
+        instance.installedAsComposed = true;
+        instance.impulseDelay = instance.composedDelay;
+    }
     instance.engine.Reset();
     instance.delayInserted = 0;
-    instance.latencyHighWater = instance.engine.FftSize() / 2 + instance.impulseDelay;
-    instance.effect.initialDelay = instance.latencyHighWater;
+    instance.latencyHighWater = instance.engine.FftSize() / 2;
+    instance.effect.initialDelay = instance.latencyHighWater + instance.impulseDelay;
 }
 
-void ApplyLatencyRule(EqInstance& instance, int engineLatency, int impulseDelay) {
-    instance.latencyHighWater = std::max(instance.latencyHighWater, engineLatency + impulseDelay);
-    instance.effect.initialDelay = std::max(
-        {instance.effect.initialDelay, instance.latencyHighWater, instance.delayInserted + impulseDelay});
-    instance.impulseDelay = impulseDelay;
+void ApplyLatencyRule(EqInstance& instance, int engineLatency, int carriedDelay) {
+    instance.latencyHighWater = std::max(instance.latencyHighWater, engineLatency);
+    instance.impulseDelay = std::max(instance.impulseDelay, carriedDelay);
+    instance.effect.initialDelay =
+        std::max(instance.effect.initialDelay, instance.latencyHighWater + instance.impulseDelay);
 }
+
+namespace {
+
+// Installs `composed` (its own conversion delay `delay`) as the bookkeeping
+// in eq_instance.h says, then takes it as the instance's impulse. Nothing
+// changes when a buffer or the engine is refused.
+void InstallImpulse(EqInstance& instance, ImpulseBuffer& composed, int delay) {
+    const int carried = std::max(instance.impulseDelay, delay);
+    const int leadingZeros = carried - delay;
+    const int minimumTaps = instance.latencyHighWater > 0 ? kMaxDirectTaps + 1 : 0;
+    ImpulseBuffer padded;
+    const bool pad = leadingZeros > 0 || composed.TapCount(0) < minimumTaps;
+    if (pad && !PadImpulse(composed, leadingZeros, minimumTaps, padded)) return;
+    const int latency = instance.engine.SetImpulse(pad ? padded : composed, -1);
+    if (latency < 0) return;
+    ApplyLatencyRule(instance, latency, carried);
+    instance.composedDelay = delay;
+    instance.installedAsComposed = !pad;
+    instance.impulse.sampleRate = composed.sampleRate;
+    instance.impulse.channels = composed.channels;
+    instance.impulse.samples[0].SwapStorage(composed.samples[0]);
+}
+
+}  // namespace
 
 void ComposeImpulse(EqInstance& instance) {
     ScopedInstanceLock hold(instance.lock);
     const IrLibrary library{IrLibraryPath(), ProcessHostApi().pcmSourceCreateFromFile};
-    int conversionDelay = 0;
-    if (!BuildCompositeImpulse(instance.paramValues, instance.sampleRate, library, instance.impulse, &conversionDelay))
+    ImpulseBuffer composed;
+    int delay = 0;
+    if (!BuildCompositeImpulse(instance.paramValues, instance.sampleRate, library, composed, &delay,
+                               &instance.composeWorkspace))
         return;
-    const int latency = instance.engine.SetImpulse(instance.impulse, -1);
-    if (latency >= 0) ApplyLatencyRule(instance, latency, conversionDelay);
+    InstallImpulse(instance, composed, delay);
 }
 
 }  // namespace tolvar

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "composer/compose_workspace.h"
 #include "convolution/convolution_engine.h"
 #include "convolution/impulse_buffer.h"
 #include "params/param_info.h"
@@ -13,23 +14,51 @@
 
 namespace tolvar {
 
+// Latency bookkeeping. The output lags the input by exactly effect.initialDelay
+// frames at every moment:
+//   initialDelay = latencyHighWater + impulseDelay,
+// the leading silence the stream owes (latencyHighWater, which the engine's
+// latency needs) plus the delay built into every impulse installed since the
+// last reset (impulseDelay). Both only grow until ResetProcessing, so going
+// back to an earlier setting or rate leaves the latency where the first visit
+// left it: a composite whose own conversion delay is smaller than impulseDelay
+// is installed padded with leading zeros up to it, so the audio in flight
+// keeps its alignment and no silence is inserted.
+//
+// An impulse short enough for the engine's direct form drops the audio queued
+// in the engine when installed. While the stream owes silence
+// (latencyHighWater > 0) that audio is the lag itself, so a short composite is
+// then installed padded with trailing zeros past the direct-form limit: the
+// engine keeps running in FFT mode at a size the stream already pays for, and
+// nothing is dropped. Direct form is used when no silence is owed: after a
+// reset (ResetProcessing installs the composite as composed) and until the
+// first longer impulse.
+//
+// The engine restarts its convolution at every impulse change (it keeps the
+// audio in flight, not the history the new impulse would need), so the first
+// frames after a change hear only the new impulse's first taps. Where those
+// are padding or faint pre-ringing, up to impulseDelay frames come out faint;
+// that is the engine's onset, not silence inserted into the stream.
 struct EqInstance {
     EqInstance();
     ~EqInstance() = default;
     EqInstance(const EqInstance&) = delete;
     EqInstance& operator=(const EqInstance&) = delete;
 
-    int32_t delayInserted = 0;                    // leading silence emitted toward initialDelay since the last reset
+    int32_t delayInserted = 0;                    // leading silence emitted toward latencyHighWater since the last reset
     ConvolutionEngine engine;                     // filters the audio with the composite impulse
     std::atomic<uint32_t> editorDirtyMask{0};     // bit i: parameter i set by the host, not yet shown by the editor
-    int32_t latencyHighWater = 0;                 // largest latency (engine plus impulseDelay) since the last reset
-    int32_t impulseDelay = 0;                     // delay the rate conversion built into the installed impulse
+    int32_t latencyHighWater = 0;                 // largest engine latency since the last reset: the silence the stream owes
+    int32_t impulseDelay = 0;                     // delay every installed impulse carries: the largest conversion delay since the last reset
+    int32_t composedDelay = 0;                    // conversion delay of `impulse` as composed
+    bool installedAsComposed = true;              // the engine holds `impulse` itself, neither padded nor kept out of direct form
     void* editorWindow = nullptr;                 // the open editor window, null when none
     double sampleRate = 44100.0;                  // host rate, Hz; the impulse is composed for it
     AEffect effect{};                             // the record the host holds; effect.user points back here
     double paramValues[kParamCount] = {};         // host-normalised values as they arrived, not clamped
     InstanceLock lock;                            // re-entrant; guards everything above against the audio thread
-    ImpulseBuffer impulse;                        // the composite response the engine was last given
+    ImpulseBuffer impulse;                        // the composite response last installed, as composed
+    ComposeWorkspace composeWorkspace;            // kept between compositions: the FFT's twiddle table
 };
 
 // The instance behind a record, or null (also for a null record).
@@ -38,26 +67,25 @@ inline EqInstance* InstanceOf(AEffect* effect) {
 }
 
 // Drops all queued audio and history and sets the reported latency back to the
-// base latency: the engine's plus the delay built into the impulse. Takes the
-// lock itself.
+// base latency of the composite as composed: its engine latency plus its own
+// conversion delay (the composite is installed as composed again if it was
+// padded). Takes the lock itself.
 void ResetProcessing(EqInstance& instance);
 
 // Rebuilds the composite impulse from the stored values at the host's rate,
-// installs it and raises the reported latency when the engine needs more.
-// When the composition or the engine cannot get memory, the previous impulse
-// stays installed. Takes the lock itself.
+// installs it (padded as the latency bookkeeping above says) and raises the
+// reported latency when the engine needs more or the composite carries a
+// larger conversion delay than any since the last reset. When the composition
+// or the engine cannot get memory, the previous impulse stays installed and
+// nothing changes. Takes the lock itself.
 void ComposeImpulse(EqInstance& instance);
 
-// The latency rule for a newly installed impulse: the engine's latency plus the
-// delay built into the impulse is what the output lags by. The reported latency
-// only grows between resets, and never falls below the silence already emitted
-// plus the impulse's own delay, so it always tells the true lag.
-void ApplyLatencyRule(EqInstance& instance, int engineLatency, int impulseDelay);
+// The latency rule for an impulse just installed whose engine latency is
+// engineLatency and which carries carriedDelay (at least impulseDelay): both
+// parts only grow, and initialDelay is their sum.
+void ApplyLatencyRule(EqInstance& instance, int engineLatency, int carriedDelay);
 
-// Frames of leading silence the output needs in all since the last reset: the
-// reported latency less what the impulse itself delays.
-inline int32_t SilenceTarget(const EqInstance& instance) {
-    return instance.effect.initialDelay - instance.impulseDelay;
-}
+// Frames of leading silence the output owes in all since the last reset.
+inline int32_t SilenceTarget(const EqInstance& instance) { return instance.latencyHighWater; }
 
 }  // namespace tolvar

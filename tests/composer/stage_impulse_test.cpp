@@ -26,10 +26,6 @@ FakeIrFile File(std::vector<double> samples, double rate = 96000.0) {
     return file;
 }
 
-std::vector<double> Contents(const HeapBuffer& buffer) {
-    return std::vector<double>(buffer.As<double>(), buffer.As<double>() + buffer.Count<double>());
-}
-
 std::vector<double> Scaled(const std::vector<double>& x, double scale) {
     std::vector<double> out;
     for (double v : x) out.push_back(scale * v);
@@ -43,11 +39,18 @@ void ExpectCleanSources(const FakeIrFolder& folder) {
 }
 
 struct Stage {
-    HeapBuffer accumulator{64};
+    ImpulseAccumulator accumulator;
     double rate = 0.0;
     StageOutcome Add(const FakeIrFolder& folder, const char* tag, int selector, int gain = 0,
                      bool hiQ = false) {
         return AddStageImpulse(accumulator, rate, folder.Library(), tag, selector, gain, hiQ);
+    }
+    // The accumulator's merged contents (consumes what was added).
+    std::vector<double> Merged() {
+        HeapBuffer result(64);
+        ComposeWorkspace workspace;
+        EXPECT_TRUE(accumulator.Merge(result, workspace));
+        return std::vector<double>(result.As<double>(), result.As<double>() + result.Count<double>());
     }
 };
 
@@ -63,9 +66,9 @@ TEST(StageImpulse, ReadsOneFileWholeAtItsOwnRateAndScalesIt) {
     file.lengthSeconds = 4.0 / 48000.0 * 0.999;  // rounded up to 4 frames
     folder.Add("misc_LPF_12khz.wav", file);
     Stage stage;
-    EXPECT_EQ(stage.Add(folder, "lpf", 4), StageOutcome::kMerged);
+    EXPECT_EQ(stage.Add(folder, "lpf", 4), StageOutcome::kAdded);
     EXPECT_EQ(stage.rate, 48000.0);
-    EXPECT_EQ(Contents(stage.accumulator), Scaled(x, kStandardFileScale));
+    EXPECT_EQ(stage.Merged(), Scaled(x, kStandardFileScale));
     ASSERT_EQ(folder.Requests().size(), 1u);
     const test::FakeRequest& request = folder.Requests()[0];
     EXPECT_EQ(request.startTime, 0.0);
@@ -84,8 +87,8 @@ TEST(StageImpulse, HiQFileAndItsFallBack) {
         folder.Add("1200-5-hq.wav", File(hq));
         folder.Add("1200-5.wav", File(standard));
         Stage stage;
-        EXPECT_EQ(stage.Add(folder, nullptr, 1200, -5, true), StageOutcome::kMerged);
-        EXPECT_EQ(Contents(stage.accumulator), Scaled(hq, kHiQFileScale));
+        EXPECT_EQ(stage.Add(folder, nullptr, 1200, -5, true), StageOutcome::kAdded);
+        EXPECT_EQ(stage.Merged(), Scaled(hq, kHiQFileScale));
         EXPECT_EQ(folder.Opens(), (std::vector<std::string>{"1200-5-hq.wav"}));
         ExpectCleanSources(folder);
     }
@@ -93,8 +96,8 @@ TEST(StageImpulse, HiQFileAndItsFallBack) {
         FakeIrFolder folder;
         folder.Add("1200-5.wav", File(standard));
         Stage stage;
-        EXPECT_EQ(stage.Add(folder, nullptr, 1200, -5, true), StageOutcome::kMerged);
-        EXPECT_EQ(Contents(stage.accumulator), Scaled(standard, kStandardFileScale));
+        EXPECT_EQ(stage.Add(folder, nullptr, 1200, -5, true), StageOutcome::kAdded);
+        EXPECT_EQ(stage.Merged(), Scaled(standard, kStandardFileScale));
         EXPECT_EQ(folder.Opens(), (std::vector<std::string>{"1200-5-hq.wav", "1200-5.wav"}));
         ExpectCleanSources(folder);
     }
@@ -105,9 +108,9 @@ TEST(StageImpulse, HiQFileAndItsFallBack) {
         folder.Add("1200-5-hq.wav", unavailable);
         folder.Add("1200-5.wav", File(standard));
         Stage stage;
-        EXPECT_EQ(stage.Add(folder, nullptr, 1200, -5, true), StageOutcome::kMerged);
+        EXPECT_EQ(stage.Add(folder, nullptr, 1200, -5, true), StageOutcome::kAdded);
         EXPECT_EQ(stage.rate, 96000.0);
-        EXPECT_EQ(Contents(stage.accumulator), Scaled(standard, kStandardFileScale));
+        EXPECT_EQ(stage.Merged(), Scaled(standard, kStandardFileScale));
         EXPECT_EQ(folder.SourcesCreated(), 2);
         ExpectCleanSources(folder);
     }
@@ -116,7 +119,7 @@ TEST(StageImpulse, HiQFileAndItsFallBack) {
         Stage stage;
         EXPECT_EQ(stage.Add(folder, nullptr, 8200, 12, true), StageOutcome::kLeftOut);
         EXPECT_EQ(folder.Opens(), (std::vector<std::string>{"8200+12-hq.wav", "8200+12.wav"}));
-        EXPECT_EQ(stage.accumulator.Length(), 0);
+        EXPECT_EQ(stage.accumulator.Count(), 0);
     }
 }
 
@@ -136,7 +139,7 @@ TEST(StageImpulse, NoFallBackWhenTheHiQFileOpensButIsUnusable) {
         Stage stage;
         EXPECT_EQ(stage.Add(folder, nullptr, 560, 0, true), StageOutcome::kLeftOut);
         EXPECT_EQ(folder.Opens(), (std::vector<std::string>{"560+0-hq.wav"}));
-        EXPECT_EQ(stage.accumulator.Length(), 0);
+        EXPECT_EQ(stage.accumulator.Count(), 0);
         ExpectCleanSources(folder);
     }
 }
@@ -146,8 +149,8 @@ TEST(StageImpulse, TaggedFamiliesIgnoreGainAndHiQ) {
     const std::vector<double> x = {1.0, 0.5};
     folder.Add("conv_-18_converter.wav", File(x));
     Stage stage;
-    EXPECT_EQ(stage.Add(folder, "input", 4, 7, true), StageOutcome::kMerged);
-    EXPECT_EQ(Contents(stage.accumulator), Scaled(x, kStandardFileScale));
+    EXPECT_EQ(stage.Add(folder, "input", 4, 7, true), StageOutcome::kAdded);
+    EXPECT_EQ(stage.Merged(), Scaled(x, kStandardFileScale));
     EXPECT_EQ(folder.Opens(), (std::vector<std::string>{"conv_-18_converter.wav"}));
 }
 
@@ -167,15 +170,14 @@ TEST(StageImpulse, FirstAvailableFileFixesTheRateEvenWhenItDeliversNothing) {
     EXPECT_EQ(stage.rate, 0.0);  // an unavailable source sets nothing
     EXPECT_EQ(stage.Add(folder, "lpf", 1), StageOutcome::kLeftOut);
     EXPECT_EQ(stage.rate, 48000.0);
-    EXPECT_EQ(stage.accumulator.Length(), 0);
-    EXPECT_EQ(stage.Add(folder, "hpf", 1), StageOutcome::kMerged);
+    EXPECT_EQ(stage.accumulator.Count(), 0);
+    EXPECT_EQ(stage.Add(folder, "hpf", 1), StageOutcome::kAdded);
     EXPECT_EQ(stage.rate, 48000.0);
-    // The rate is asked of the first available source only.
-    EXPECT_EQ(folder.SampleRateQueries(), 1);
+    // A later file is read at the composition rate, whatever its own.
     ASSERT_EQ(folder.Requests().size(), 2u);
     EXPECT_EQ(folder.Requests()[1].sampleRate, 48000.0);
     EXPECT_EQ(folder.Requests()[1].framesRequested, 24000);
-    EXPECT_EQ(Contents(stage.accumulator), Scaled({1.0, 2.0, 3.0}, kStandardFileScale));
+    EXPECT_EQ(stage.Merged(), Scaled({1.0, 2.0, 3.0}, kStandardFileScale));
     ExpectCleanSources(folder);
 }
 
@@ -187,12 +189,12 @@ TEST(StageImpulse, ASourceClaimingMoreFramesThanAskedIsHeldToTheRequest) {
     file.reportedDelivered = 1 << 30;
     folder.Add("33-12.wav", file);
     Stage stage;
-    EXPECT_EQ(stage.Add(folder, nullptr, 33, -12), StageOutcome::kMerged);
+    EXPECT_EQ(stage.Add(folder, nullptr, 33, -12), StageOutcome::kAdded);
     ASSERT_EQ(folder.Requests().size(), 1u);
     const int requested = folder.Requests()[0].framesRequested;
     ASSERT_GE(requested, 3);
     ASSERT_LE(requested, 4);
-    EXPECT_EQ(Contents(stage.accumulator),
+    EXPECT_EQ(stage.Merged(),
               Scaled(std::vector<double>(file.samples.begin(), file.samples.begin() + requested),
                      kStandardFileScale));
 }
@@ -214,7 +216,7 @@ TEST(StageImpulse, LengthsThatGiveNoUsableFrameCountLeaveTheSectionOut) {
         EXPECT_EQ(heap.Requests(), 0) << seconds;
         EXPECT_TRUE(folder.Requests().empty());
         EXPECT_EQ(folder.Opens().size(), 1u);
-        EXPECT_EQ(stage.accumulator.Length(), 0);
+        EXPECT_EQ(stage.accumulator.Count(), 0);
         ExpectCleanSources(folder);
     }
     // A tiny positive length still rounds up to one frame.
@@ -223,8 +225,8 @@ TEST(StageImpulse, LengthsThatGiveNoUsableFrameCountLeaveTheSectionOut) {
     file.lengthSeconds = 1e-12;
     folder.Add("180+4.wav", file);
     Stage stage;
-    EXPECT_EQ(stage.Add(folder, nullptr, 180, 4), StageOutcome::kMerged);
-    EXPECT_EQ(Contents(stage.accumulator), Scaled({0.75}, kStandardFileScale));
+    EXPECT_EQ(stage.Add(folder, nullptr, 180, 4), StageOutcome::kAdded);
+    EXPECT_EQ(stage.Merged(), Scaled({0.75}, kStandardFileScale));
 }
 
 TEST(StageImpulse, SourcesWithoutAUsableRateLeaveTheRateUnset) {
@@ -254,24 +256,54 @@ TEST(StageImpulse, NothingIsOpenedWithoutAPathOrAnOpener) {
               StageOutcome::kLeftOut);
 }
 
-TEST(StageImpulse, RefusedBuffersAbandonTheCompositionAndCloseTheSource) {
+// Rates far outside what audio files use, and lengths of more than ten
+// seconds, would make one composition read and convolve for minutes.
+TEST(StageImpulse, SourcesOutsideTheUsableRatesAndLengthsAreLeftOut) {
+    struct Case {
+        double rate;
+        double seconds;
+    };
+    for (const Case bad : {Case{0.5, 0.001}, Case{7999.0, 0.001}, Case{768001.0, 0.001}, Case{1e12, 1e-9},
+                           Case{96000.0, 10.001}, Case{96000.0, 3600.0}}) {
+        FakeIrFolder folder;
+        FakeIrFile file = File({1.0, 2.0});
+        file.sampleRate = bad.rate;
+        file.lengthSeconds = bad.seconds;
+        folder.Add("1800+0.wav", file);
+        folder.Add("6800+0.wav", file);
+        Stage stage;
+        auto heap = test::FailingHeap::RefusingCalls(0, 0);
+        EXPECT_EQ(stage.Add(folder, nullptr, 1800, 0), StageOutcome::kLeftOut) << bad.rate << " " << bad.seconds;
+        stage.rate = 48000.0;  // also when another file has fixed the composition rate
+        EXPECT_EQ(stage.Add(folder, nullptr, 6800, 0), StageOutcome::kLeftOut) << bad.rate << " " << bad.seconds;
+        EXPECT_EQ(heap.Requests(), 0);
+        EXPECT_TRUE(folder.Requests().empty());
+        ExpectCleanSources(folder);
+    }
+    // The bounds themselves are usable.
+    for (const Case good : {Case{8000.0, 10.0}, Case{768000.0, 2.0 / 768000.0}}) {
+        FakeIrFolder folder;
+        FakeIrFile file = File({1.0, 2.0});
+        file.sampleRate = good.rate;
+        file.lengthSeconds = good.seconds;
+        folder.Add("1800+0.wav", file);
+        Stage stage;
+        EXPECT_EQ(stage.Add(folder, nullptr, 1800, 0), StageOutcome::kAdded) << good.rate;
+    }
+}
+
+TEST(StageImpulse, AFileWhoseFramesCannotBeHeldLeavesOnlyItsSectionOut) {
     FakeIrFolder folder;
     folder.Add("2700+2.wav", File({1.0, 2.0, 3.0}));
-    folder.Add("2700+3.wav", File(std::vector<double>(40, 0.5)));  // grows past the slack
+    folder.Add("8200+1.wav", File({0.5, 0.25}));
+    Stage stage;
     {
-        Stage stage;  // the loaded impulse cannot be sized
-        auto heap = test::FailingHeap::RefusingCalls(1, 2);
-        EXPECT_EQ(stage.Add(folder, nullptr, 2700, 2), StageOutcome::kOutOfMemory);
-        EXPECT_EQ(stage.accumulator.Length(), 0);
+        auto heap = test::FailingHeap::RefusingCalls(1, 2);  // the loaded frames, and the retry of a fresh block
+        EXPECT_EQ(stage.Add(folder, nullptr, 2700, 2), StageOutcome::kLeftOut);
     }
-    {
-        Stage stage;  // the accumulator cannot grow
-        ASSERT_EQ(stage.Add(folder, nullptr, 2700, 2), StageOutcome::kMerged);
-        const std::vector<double> before = Contents(stage.accumulator);
-        auto heap = test::FailingHeap::RefusingCalls(2, 1000);  // the loaded impulse is call 1
-        EXPECT_EQ(stage.Add(folder, nullptr, 2700, 3), StageOutcome::kOutOfMemory);
-        EXPECT_EQ(Contents(stage.accumulator), before);
-    }
+    EXPECT_EQ(stage.accumulator.Count(), 0);
+    EXPECT_EQ(stage.Add(folder, nullptr, 8200, 1), StageOutcome::kAdded);
+    EXPECT_EQ(stage.Merged(), Scaled({0.5, 0.25}, kStandardFileScale));
     ExpectCleanSources(folder);
 }
 

@@ -30,7 +30,9 @@ TEST(Concurrency, AudioParametersAndSampleRateFromThreeThreads) {
         std::vector<float> inL(512), inR(512), outL(512), outR(512);
         std::mt19937 random(1);
         std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
-        while (writersLeft.load() > 0) {
+        // Until the writers are done, and at least a few blocks in any case:
+        // recompositions are quick enough to finish before this thread starts.
+        while (writersLeft.load() > 0 || framesProcessed.load() < 4096) {
             const int frames = std::uniform_int_distribution<int>(0, 512)(random);
             for (int i = 0; i < frames; ++i) inL[i] = uniform(random), inR[i] = uniform(random);
             float* inputs[2] = {inL.data(), inR.data()};

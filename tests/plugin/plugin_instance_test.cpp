@@ -149,9 +149,10 @@ TEST_F(InstanceTest, LatencyOnlyGrowsUntilTheEffectIsSwitchedOff) {
     effect->setParameter(effect, kParamBand1G, 14 * gainStep);
     EXPECT_EQ(effect->initialDelay, 8192);
     effect->setParameter(effect, kParamBand1G, 15 * gainStep);
-    EXPECT_EQ(instance.engine.FftSize(), 0);
+    EXPECT_EQ(instance.engine.FftSize(), 512);  // short, but kept out of direct form while latency is owed
     EXPECT_EQ(effect->initialDelay, 8192);
     effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(instance.engine.FftSize(), 0);
     EXPECT_EQ(effect->initialDelay, 0);
     EXPECT_EQ(instance.delayInserted, 0);
 }

@@ -1,0 +1,169 @@
+// The reported latency across many setting and rate changes while audio runs:
+// the output lags the input by exactly initialDelay, a steady input is never
+// interrupted by inserted silence, going back to an earlier setting or rate
+// leaves the latency where the first visit left it, and switching the effect
+// off brings it back down.
+#include <cmath>
+#include <random>
+
+#include "composer/filter_resampler.h"
+#include "tests/plugin/instance_fixture.h"
+#include "tests/plugin/stream_helpers.h"
+
+namespace tolvar::test {
+namespace {
+
+constexpr float kGainStep = 1.0f / 25;  // Band1G choice 12 + k is +k dB
+constexpr int kSpacing = 2000;          // between pulses; longer than any response here
+constexpr int kAtMostNoise = 4;         // exactly silent frames in a row that rounding can give
+
+// 48 kHz responses of 400 taps (N = 1024 at 48 and at 44.1 kHz). At 44.1 kHz
+// only every 160th input tap lands on an output sample: a response with taps
+// there alone converts without interpolation (no conversion delay), any other
+// converts with the interpolator's delay.
+std::vector<double> OnTheGrid() {
+    std::vector<double> h(400, 0.0);
+    h[0] = 1.0, h[160] = 0.25, h[320] = -0.125;
+    return h;
+}
+std::vector<double> BetweenTheGrid() {
+    std::vector<double> h(400);
+    for (int i = 0; i < 400; ++i) h[i] = 0.3 * std::exp(-0.02 * i) * std::cos(0.4 * i);
+    h[0] = 1.0;
+    return h;
+}
+
+std::vector<int> RandomBlockSizes(unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<int> sizes = {0, 1, 7};
+    for (int i = 0; i < 60; ++i) sizes.push_back(std::uniform_int_distribution<int>(1, 900)(random));
+    return sizes;
+}
+
+class LatencyTest : public InstanceTest {
+protected:
+    // Feeds `pulses` pulses and expects every one to come out exactly
+    // initialDelay frames later, the response's peak being its first tap.
+    void ExpectAlignedPulses(AEffect* effect, int pulses, unsigned seed) {
+        Signal input(pulses * kSpacing, 0.0f);
+        for (int p = 0; p < pulses; ++p) input[p * kSpacing] = 1.0f;
+        const Stereo out = Process(effect, input, input, RandomBlockSizes(seed));
+        for (int arrival : PulseArrivals(out.left, kSpacing, 0)) ASSERT_EQ(arrival, effect->initialDelay);
+    }
+
+    // Feeds the next part of a steady tone (an instance that only ever hears
+    // it) and returns the longest run of exactly silent frames after the
+    // first sound. The engine restarts its convolution at an impulse change,
+    // so for the first frames after one only the new response's first taps
+    // count; where those are zeros or faint pre-ringing the output is faint
+    // and may touch zero exactly for a frame or two. Silence inserted into the
+    // stream would be a run as long as the delay it makes up for.
+    int LongestSilenceInATone(AEffect* effect, int frames, unsigned seed) {
+        Signal tone(frames);
+        for (int t = 0; t < frames; ++t) tone[t] = 0.5f * std::sin(0.05f * (phase + t));
+        phase += frames;
+        const Stereo out = Process(effect, tone, tone, RandomBlockSizes(seed));
+        int longest = 0;
+        for (float s : out.left) {
+            if (s != 0.0f) heard = true;
+            run = heard && s == 0.0f ? run + 1 : 0;
+            longest = std::max(longest, run);
+        }
+        return longest;
+    }
+
+    void SetHostRate(AEffect* effect, float rate) {
+        effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, rate);
+    }
+
+private:
+    int phase = 0;
+    int run = 0;
+    bool heard = false;
+};
+
+TEST_F(LatencyTest, TogglingBetweenResponsesWithAndWithoutConversionDelay) {
+    PutFile("820+0.wav", OnTheGrid(), 48000.0);
+    PutFile("820+1.wav", BetweenTheGrid(), 48000.0);
+    AEffect* effect = CreateHearingOnly(kParamBand1G);  // at 44.1 kHz
+    AEffect* toned = CreateHearingOnly(kParamBand1G);
+    ASSERT_TRUE(effect && toned);
+    EXPECT_EQ(effect->initialDelay, 512);  // no conversion delay yet
+    ExpectAlignedPulses(effect, 3, 1);
+    LongestSilenceInATone(toned, 3000, 2);
+
+    for (int toggle = 0; toggle < 12; ++toggle) {
+        SCOPED_TRACE(toggle);
+        for (AEffect* e : {effect, toned}) e->setParameter(e, kParamBand1G, (toggle % 2 == 0 ? 13 : 12) * kGainStep);
+        EXPECT_EQ(effect->initialDelay, 512 + kResamplerDelay);  // where the first visit left it
+        ExpectAlignedPulses(effect, 3, 10 + toggle);
+        EXPECT_LE(LongestSilenceInATone(toned, 3000, 30 + toggle), kAtMostNoise);
+    }
+}
+
+TEST_F(LatencyTest, RateChangesBackAndForth) {
+    PutFile("820+0.wav", BetweenTheGrid(), 48000.0);
+    AEffect* effect = Create();
+    AEffect* toned = Create();
+    ASSERT_TRUE(effect && toned);
+    for (AEffect* e : {effect, toned}) {
+        BypassAllBut(e, kParamBand1G);
+        SetHostRate(e, 48000.0f);
+        e->dispatcher(e, effMainsChanged, 0, 0, nullptr, 0.0f);
+    }
+    EXPECT_EQ(effect->initialDelay, 512);  // the files' own rate: copied, no delay
+    LongestSilenceInATone(toned, 3000, 2);
+
+    for (int cycle = 0; cycle < 10; ++cycle) {
+        SCOPED_TRACE(cycle);
+        for (AEffect* e : {effect, toned}) SetHostRate(e, cycle % 2 == 0 ? 44100.0f : 48000.0f);
+        EXPECT_EQ(effect->initialDelay, 512 + kResamplerDelay);
+        ExpectAlignedPulses(effect, 3, 50 + cycle);
+        EXPECT_LE(LongestSilenceInATone(toned, 3000, 70 + cycle), kAtMostNoise);
+    }
+}
+
+// The unit impulse of every section off is short enough for direct form,
+// which would drop the audio in flight: it keeps the stream and its lag.
+TEST_F(LatencyTest, BypassingEverySectionMidStreamAndBack) {
+    PutFile("820+0.wav", BetweenTheGrid(), 48000.0);
+    AEffect* effect = CreateHearingOnly(kParamBand1G);
+    AEffect* toned = CreateHearingOnly(kParamBand1G);
+    ASSERT_TRUE(effect && toned);
+    const int latency = effect->initialDelay;
+    EXPECT_EQ(latency, 512 + kResamplerDelay);
+    LongestSilenceInATone(toned, 3000, 90);
+
+    for (int cycle = 0; cycle < 6; ++cycle) {
+        SCOPED_TRACE(cycle);
+        for (AEffect* e : {effect, toned}) e->setParameter(e, kParamBand1G, cycle % 2 == 0 ? 1.0f : 12 * kGainStep);
+        EXPECT_EQ(effect->initialDelay, latency);
+        ExpectAlignedPulses(effect, 2, 100 + cycle);
+        EXPECT_LE(LongestSilenceInATone(toned, 3000, 110 + cycle), kAtMostNoise);
+    }
+}
+
+TEST_F(LatencyTest, SwitchingOffFallsBackToTheCompositesOwnLatency) {
+    PutFile("820+0.wav", OnTheGrid(), 48000.0);
+    PutFile("820+1.wav", BetweenTheGrid(), 48000.0);
+    PutFile("820+2.wav", std::vector<double>(5000, 0.01), 48000.0);  // N = 16384 at 44.1 kHz
+    AEffect* effect = CreateHearingOnly(kParamBand1G);
+    ASSERT_NE(effect, nullptr);
+    EqInstance& instance = *InstanceOf(effect);
+    for (int choice : {13, 14, 12}) effect->setParameter(effect, kParamBand1G, choice * kGainStep);
+    EXPECT_EQ(effect->initialDelay, 8192 + kResamplerDelay);
+
+    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(effect->initialDelay, 512);  // N = 1024, and this response has no conversion delay
+    ExpectAlignedPulses(effect, 3, 120);
+
+    effect->setParameter(effect, kParamBand1G, 1.0f);  // every section off: the unit impulse
+    EXPECT_EQ(instance.engine.FftSize(), 512);
+    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+    EXPECT_EQ(effect->initialDelay, 0);
+    EXPECT_EQ(instance.engine.FftSize(), 0);  // direct form once nothing is owed
+    ExpectAlignedPulses(effect, 3, 130);
+}
+
+}  // namespace
+}  // namespace tolvar::test
