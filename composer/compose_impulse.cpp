@@ -81,6 +81,13 @@ bool CopyNarrowed(const double* response, int count, HeapBuffer& output) {
     return true;
 }
 
+bool AllFinite(const HeapBuffer& taps) {
+    const float* values = taps.As<float>();
+    for (int i = 0; i < taps.Count<float>(); ++i)
+        if (!std::isfinite(values[i])) return false;
+    return true;
+}
+
 bool Composition::Convert(double hostRate, HeapBuffer& output, int& delay) const {
     delay = 0;
     const int count = accumulator.Count<double>();
@@ -100,7 +107,7 @@ bool BuildCompositeImpulse(const double (&paramValues)[kParamCount], double host
     if (!composition.AddSections()) return false;
     HeapBuffer taps(kGranularity);
     int delay = 0;
-    if (!composition.Convert(hostRate, taps, delay)) return false;
+    if (!composition.Convert(hostRate, taps, delay) || !AllFinite(taps)) return false;
 
     impulse.sampleRate = hostRate;
     impulse.channels = 1;

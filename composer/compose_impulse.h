@@ -22,9 +22,10 @@ namespace tolvar {
 // 0 when nothing was converted: the caller reports it as part of its latency.
 //
 // Returns false, leaving `impulse` exactly as it was, when hostRate is not
-// finite and positive or a buffer could not be sized; the previous response
-// then stays in use. Files are read on the calling thread; the caller holds
-// the instance lock.
+// finite and positive, a buffer could not be sized, or the response does not
+// fit the float range (files of absurd level whose product overflows); the
+// previous response then stays in use. Files are read on the calling thread;
+// the caller holds the instance lock.
 bool BuildCompositeImpulse(const double (&paramValues)[kParamCount], double hostRate,
                            const IrLibrary& library, ImpulseBuffer& impulse, int* conversionDelay = nullptr);
 

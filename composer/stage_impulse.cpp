@@ -30,6 +30,12 @@ private:
 
 bool IsUsableRate(double rate) { return rate > 0.0 && std::isfinite(rate); }
 
+bool AllFinite(const double* samples, int count) {
+    for (int i = 0; i < count; ++i)
+        if (!std::isfinite(samples[i])) return false;
+    return true;
+}
+
 // ceil(seconds * rate) as a frame count; false when that is not a number,
 // below 1, or more than a buffer can hold.
 bool FrameCount(double seconds, double rate, int& frames) {
@@ -68,7 +74,7 @@ ReadOutcome ReadAndMerge(const char* path, PcmSourceCreateFromFileFn openSource,
     PcmSourceGetSamples(source, &block);
 
     const int delivered = std::min(block.framesDelivered, frames);
-    if (delivered <= 0) return ReadOutcome::kLeftOut;
+    if (delivered <= 0 || !AllFinite(samples, delivered)) return ReadOutcome::kLeftOut;
     if (!MergeImpulse(accumulator, samples, delivered, scale)) return ReadOutcome::kOutOfMemory;
     return ReadOutcome::kMerged;
 }

@@ -31,10 +31,11 @@ enum class StageOutcome {
 //
 // Unusable: a source rate (when one is needed) that is not finite and
 // positive; a length whose ceil(seconds * rate) is not a number, below 1, or
-// more frames than a buffer can hold; nothing delivered. Frames delivered
-// beyond those requested are ignored. A buffer the heap refuses (the file's
-// samples, the grown accumulator) gives kOutOfMemory with the accumulator
-// unchanged. Every source opened is destroyed before this returns, and at most
+// more frames than a buffer can hold; nothing delivered; a delivered sample
+// that is not a finite number (it would turn the whole composite, and so the
+// audio, into not-a-number). Frames delivered beyond those requested are
+// ignored. A buffer the heap refuses (the file's samples, the grown
+// accumulator) gives kOutOfMemory with the accumulator unchanged. Every source opened is destroyed before this returns, and at most
 // one is open at a time. Runs on the composing thread; keeps no state.
 StageOutcome AddStageImpulse(HeapBuffer& accumulator, double& compositionRate,
                              const IrLibrary& library, const char* familyTag, int selector,

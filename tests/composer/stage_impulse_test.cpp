@@ -238,6 +238,21 @@ TEST(StageImpulse, SourcesWithoutAUsableRateLeaveTheRateUnset) {
     }
 }
 
+TEST(StageImpulse, AFileWithASampleThatIsNotFiniteLeavesItsSectionOut) {
+    for (double bad : {kNaN, kInf, -kInf}) {
+        FakeIrFolder folder;
+        folder.Add("misc_LPF_3900.wav", File({0.5, -0.5}));
+        folder.Add("390-7-hq.wav", File({0.5, bad, 0.25}));  // opens, so no fall-back
+        folder.Add("390-7.wav", File({1.0}));
+        Stage stage;
+        ASSERT_EQ(stage.Add(folder, "lpf", 1), StageOutcome::kMerged);
+        EXPECT_EQ(stage.Add(folder, nullptr, 390, -7, true), StageOutcome::kLeftOut) << bad;
+        EXPECT_EQ(Contents(stage.accumulator), Scaled({0.5, -0.5}, kStandardFileScale));
+        EXPECT_EQ(folder.Opens().back(), "390-7-hq.wav");
+        ExpectCleanSources(folder);
+    }
+}
+
 TEST(StageImpulse, NothingIsOpenedWithoutAPathOrAnOpener) {
     FakeIrFolder folder(std::string(600, 'p'));
     folder.Add("820+0.wav", File({1.0}));
