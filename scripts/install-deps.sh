@@ -8,6 +8,7 @@ packages=(
   build-essential cmake pkg-config g++-multilib
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsndfile1-dev libsoxr-dev libfftw3-dev
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()
