@@ -28,7 +28,14 @@ private:
     PcmSource* source;
 };
 
-bool IsUsableRate(double rate) { return rate > 0.0 && std::isfinite(rate); }
+// Hostile files: a source whose rate lies outside this range, or that lasts
+// longer, is unusable, so that no file can hold the composing thread (and the
+// audio thread waiting on its lock) for long or exhaust memory.
+constexpr double kMinSourceRate = 8000.0;    // Hz
+constexpr double kMaxSourceRate = 768000.0;  // Hz
+constexpr double kMaxSourceSeconds = 10.0;
+
+bool IsUsableRate(double rate) { return rate >= kMinSourceRate && rate <= kMaxSourceRate; }
 
 bool AllFinite(const double* samples, int count) {
     for (int i = 0; i < count; ++i)
@@ -36,9 +43,10 @@ bool AllFinite(const double* samples, int count) {
     return true;
 }
 
-// ceil(seconds * rate) as a frame count; false when that is not a number,
-// below 1, or more than a buffer can hold.
+// ceil(seconds * rate) as a frame count; false when the source lasts too long,
+// or the count is not a number, below 1, or more than a buffer can hold.
 bool FrameCount(double seconds, double rate, int& frames) {
+    if (!(seconds <= kMaxSourceSeconds)) return false;
     const double count = std::ceil(seconds * rate);
     if (!(count >= 1.0 && count <= kMaxLoadFrames)) return false;
     frames = static_cast<int>(count);

@@ -26,17 +26,18 @@ enum class StageOutcome {
 // source is not available, falls back to the standard file with the standard
 // scale; a file that opens but is unusable leaves the section out.
 //
-// compositionRate: 0.0 until the first available source with a finite
-// positive rate sets it to its own rate; every file is read at that rate.
+// compositionRate: 0.0 until the first available source with a usable rate
+// sets it to its own rate; every file is read at that rate.
 //
-// Unusable: a source rate (when one is needed) that is not finite and
-// positive; a length whose ceil(seconds * rate) is not a number, below 1, or
+// Unusable: a source rate (when one is needed) outside 8 kHz to 768 kHz; a
+// length over 10 s, or whose ceil(seconds * rate) is not a number, below 1, or
 // more frames than a buffer can hold; nothing delivered; a delivered sample
 // that is not a finite number (it would turn the whole composite, and so the
 // audio, into not-a-number). Frames delivered beyond those requested are
 // ignored. A buffer the heap refuses (the file's samples, the grown
-// accumulator) gives kOutOfMemory with the accumulator unchanged. Every source opened is destroyed before this returns, and at most
-// one is open at a time. Runs on the composing thread; keeps no state.
+// accumulator) gives kOutOfMemory with the accumulator unchanged. Every
+// source opened is destroyed before this returns, and at most one is open at
+// a time. Runs on the composing thread; keeps no state.
 StageOutcome AddStageImpulse(HeapBuffer& accumulator, double& compositionRate,
                              const IrLibrary& library, const char* familyTag, int selector,
                              int gainDb, bool hiQ);

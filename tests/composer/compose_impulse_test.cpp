@@ -321,7 +321,7 @@ TEST(ComposeImpulse, ExtremeRateRatiosStayInBounds) {
     }
     {   // Far above it: the length does not fit, so nothing changes.
         FakeIrFolder folder;
-        folder.Add("820+0.wav", File(taps, 1.0));
+        folder.Add("820+0.wav", File(taps, 8000.0));
         ImpulseBuffer impulse;
         test::FillPreviousImpulse(impulse);
         const test::ImpulseSnapshot before(impulse);

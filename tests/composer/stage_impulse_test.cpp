@@ -228,7 +228,9 @@ TEST(StageImpulse, LengthsThatGiveNoUsableFrameCountLeaveTheSectionOut) {
 }
 
 TEST(StageImpulse, SourcesWithoutAUsableRateLeaveTheRateUnset) {
-    for (double rate : {0.0, -44100.0, kNaN, kInf}) {
+    // Rates outside 8 kHz to 768 kHz would let one file cost the composition
+    // minutes and gigabytes (every later file is read at the first one's rate).
+    for (double rate : {0.0, -44100.0, kNaN, kInf, 1.0, 7999.0, 768001.0, 1.5e9}) {
         FakeIrFolder folder;
         folder.Add("330+0.wav", File({1.0}, rate));
         Stage stage;
@@ -236,6 +238,36 @@ TEST(StageImpulse, SourcesWithoutAUsableRateLeaveTheRateUnset) {
         EXPECT_EQ(stage.rate, 0.0);
         ExpectCleanSources(folder);
     }
+}
+
+TEST(StageImpulse, TheRateAndLengthLimitsAdmitTheirBounds) {
+    for (double rate : {8000.0, 768000.0}) {
+        FakeIrFolder folder;
+        FakeIrFile file = File({1.0}, rate);
+        file.lengthSeconds = 10.0;
+        folder.Add("330+0.wav", file);
+        Stage stage;
+        EXPECT_EQ(stage.Add(folder, nullptr, 330, 0), StageOutcome::kMerged) << rate;
+        ASSERT_EQ(folder.Requests().size(), 1u);
+        EXPECT_EQ(folder.Requests()[0].framesRequested, 10.0 * rate);
+    }
+}
+
+TEST(StageImpulse, ASourceLongerThanTenSecondsLeavesItsSectionOut) {
+    FakeIrFolder folder;
+    folder.Add("misc_inst_DI.wav", File({1.0}, 48000.0));
+    FakeIrFile tooLong = File({1.0, 0.5});
+    tooLong.lengthSeconds = 10.001;
+    folder.Add("5600+1-hq.wav", tooLong);  // opens, so no fall-back
+    folder.Add("5600+1.wav", File({1.0}));
+    Stage stage;
+    ASSERT_EQ(stage.Add(folder, "input", 2), StageOutcome::kMerged);
+    auto heap = test::FailingHeap::RefusingCalls(0, 0);
+    EXPECT_EQ(stage.Add(folder, nullptr, 5600, 1, true), StageOutcome::kLeftOut);
+    EXPECT_EQ(heap.Requests(), 0);
+    EXPECT_EQ(folder.Requests().size(), 1u);
+    EXPECT_EQ(Contents(stage.accumulator), Scaled({1.0}, kStandardFileScale));
+    ExpectCleanSources(folder);
 }
 
 TEST(StageImpulse, AFileWithASampleThatIsNotFiniteLeavesItsSectionOut) {
