@@ -127,7 +127,8 @@ private:
         const float option = ReadFloat(input);
         const int bound = StringBound(opcode);
         std::vector<uint8_t> buffer;
-        if (pointer != 0) buffer.assign(static_cast<std::size_t>(bound > 0 && pointer % 2 ? bound : bound + pointer), kUntouched);
+        const int size = bound > 0 && pointer % 2 ? bound : bound + pointer;
+        if (pointer != 0) buffer.assign(static_cast<std::size_t>(size), kUntouched);
         void* ptr = pointer != 0 ? buffer.data() : nullptr;
 
         target->dispatcher(target, opcode, index, value, ptr, option);
@@ -165,7 +166,8 @@ private:
             return;
         }
         const float expected = stored[index];
-        const bool same = std::isnan(expected) ? std::isnan(value) : std::memcmp(&value, &expected, sizeof value) == 0;
+        const bool same =
+            std::isnan(expected) ? std::isnan(value) : std::memcmp(&value, &expected, sizeof value) == 0;
         Require(same, "getParameter does not return the value setParameter stored");
     }
 
@@ -202,7 +204,8 @@ private:
             for (std::size_t i = 0; i < length; ++i) {
                 const float sample = written[c][i];
                 if (complete) {
-                    Require(std::isfinite(sample), "finite input gave output that is not finite, or a frame was not written");
+                    Require(std::isfinite(sample),
+                            "finite input gave output that is not finite, or a frame was not written");
                 } else {
                     const bool same = inPlace ? sample == inCopy[c][i] : std::isnan(sample);
                     Require(same, "a block the plug-in must refuse was written");
@@ -229,7 +232,10 @@ private:
                 break;
             }
             case 1: detached.setParameter(&detached, ReadIndex(input), 0.7f); break;
-            case 2: Require(detached.getParameter(&detached, ReadIndex(input)) == 0.0f, "getParameter without an instance is not 0"); break;
+            case 2:
+                Require(detached.getParameter(&detached, ReadIndex(input)) == 0.0f,
+                        "getParameter without an instance is not 0");
+                break;
             default: RunProcess(&detached); break;
         }
         Require(detached.initialDelay == delay, "a record without an instance changed");

@@ -77,7 +77,8 @@ bool ParameterValue(int index, uint8_t selector, float& value) {
         return true;
     }
     const int choice = (selector - 1) % ChoiceCount(index);
-    value = static_cast<float>(NormalizedFromValue(index, IsSwitchParam(index) ? choice : choice + kParamTable[index].minimum));
+    const double tableValue = IsSwitchParam(index) ? choice : choice + kParamTable[index].minimum;
+    value = static_cast<float>(NormalizedFromValue(index, tableValue));
     return true;
 }
 
@@ -91,7 +92,8 @@ float WildFloat(uint8_t selector) {
 AEffect* CreateInstance() {
     AEffect* effect = TolvarPluginMain(&StandInAudioMaster);
     Require(effect != nullptr, "the entry point made no instance for a host that offers every function");
-    Require(effect->magic == kEffectMagic && effect->user != nullptr, "the entry point's record is not a live effect");
+    Require(effect->magic == kEffectMagic && effect->user != nullptr,
+            "the entry point's record is not a live effect");
     RequireNoOpenSource();
     return effect;
 }

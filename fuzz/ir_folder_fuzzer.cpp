@@ -111,7 +111,8 @@ using namespace tolvar::fuzz;
 
 // Files a crashed run left behind would be read by the next.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    for (const auto& entry : std::filesystem::directory_iterator(IrFolder())) std::filesystem::remove(entry.path());
+    for (const auto& entry : std::filesystem::directory_iterator(IrFolder()))
+        std::filesystem::remove(entry.path());
     return 0;
 }
 

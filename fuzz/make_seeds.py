@@ -79,6 +79,13 @@ def ir_folder_seeds():
           settings(rate=5) + built(floats(taps(30)), declared=0xFFFFFFF0) +
           built(floats(taps(30)), channels=0) + built(floats(taps(30)), rate=7) +
           built(floats(taps(30)), bits=12, align=3))
+    # Hostile rates and lengths: a first file at 1.5 GHz (every later file would
+    # be read at that rate), and a later 8-bit file at 100 Hz that lasts 14 s.
+    pcm8_long = bytes(128 + int(v * 100) for v in taps(1393, 40.0))
+    write("ir_folder", "rate_beyond_768k",
+          settings() + built(floats(taps(40)), rate=1526822656) + built(pcm8_long, tag=1, bits=8, rate=22050))
+    write("ir_folder", "later_file_over_ten_seconds",
+          settings() + built(floats(taps(40))) + built(pcm8_long, tag=1, bits=8, rate=100))
     # Wild stored values and a rate the plug-in must ignore: no files.
     write("ir_folder", "wild_values_no_files",
           settings({0: 240, 3: 241, 4: 243, 6: 247, 7: 250, 8: 252, 12: 255}, rate=19, rate_first=True))
