@@ -60,11 +60,12 @@ ReadOutcome ReadAndMerge(const char* path, PcmSourceCreateFromFileFn openSource,
     const SourceGuard guard(source);
     if (!PcmSourceIsAvailable(source)) return ReadOutcome::kNotOpened;
 
-    if (compositionRate == 0.0) {
-        const double rate = PcmSourceSampleRate(source);
-        if (!IsUsableRate(rate)) return ReadOutcome::kLeftOut;
-        compositionRate = rate;
-    }
+    // Every source's own rate is checked, not only the first one's: a later
+    // file is converted to the composition rate by the host, and a few samples
+    // at a rate of 1 Hz would become millions of frames.
+    const double rate = PcmSourceSampleRate(source);
+    if (!IsUsableRate(rate)) return ReadOutcome::kLeftOut;
+    if (compositionRate == 0.0) compositionRate = rate;
     int frames = 0;
     if (!FrameCount(PcmSourceLengthSeconds(source), compositionRate, frames))
         return ReadOutcome::kLeftOut;

@@ -29,7 +29,7 @@ enum class StageOutcome {
 // compositionRate: 0.0 until the first available source with a usable rate
 // sets it to its own rate; every file is read at that rate.
 //
-// Unusable: a source rate (when one is needed) outside 8 kHz to 768 kHz; a
+// Unusable: a source whose own rate lies outside 8 kHz to 768 kHz; a
 // length over 10 s, or whose ceil(seconds * rate) is not a number, below 1, or
 // more frames than a buffer can hold; nothing delivered; a delivered sample
 // that is not a finite number (it would turn the whole composite, and so the

@@ -170,8 +170,8 @@ TEST(StageImpulse, FirstAvailableFileFixesTheRateEvenWhenItDeliversNothing) {
     EXPECT_EQ(stage.accumulator.Length(), 0);
     EXPECT_EQ(stage.Add(folder, "hpf", 1), StageOutcome::kMerged);
     EXPECT_EQ(stage.rate, 48000.0);
-    // The rate is asked of the first available source only.
-    EXPECT_EQ(folder.SampleRateQueries(), 1);
+    // Each available source is asked its rate; only the first one sets it.
+    EXPECT_EQ(folder.SampleRateQueries(), 2);
     ASSERT_EQ(folder.Requests().size(), 2u);
     EXPECT_EQ(folder.Requests()[1].sampleRate, 48000.0);
     EXPECT_EQ(folder.Requests()[1].framesRequested, 24000);
@@ -233,9 +233,14 @@ TEST(StageImpulse, SourcesWithoutAUsableRateLeaveTheRateUnset) {
     for (double rate : {0.0, -44100.0, kNaN, kInf, 1.0, 7999.0, 768001.0, 1.5e9}) {
         FakeIrFolder folder;
         folder.Add("330+0.wav", File({1.0}, rate));
+        folder.Add("misc_HPF_82.wav", File({0.5}, 44100.0));
         Stage stage;
         EXPECT_EQ(stage.Add(folder, nullptr, 330, 0), StageOutcome::kLeftOut) << rate;
         EXPECT_EQ(stage.rate, 0.0);
+        // Nor may a later source have such a rate.
+        ASSERT_EQ(stage.Add(folder, "hpf", 3), StageOutcome::kMerged);
+        EXPECT_EQ(stage.Add(folder, nullptr, 330, 0), StageOutcome::kLeftOut) << rate;
+        EXPECT_EQ(Contents(stage.accumulator), Scaled({0.5}, kStandardFileScale));
         ExpectCleanSources(folder);
     }
 }
