@@ -3,6 +3,9 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 BUILD_SAN ?= build-asan
 BUILD_TSAN ?= build-tsan
+BUILD_FUZZ ?= build-fuzz
+# Seconds each fuzzer runs in `make test` (they run side by side).
+FUZZ_SECONDS ?= 90
 # Warnings fail the build here, as on CI; `make WERROR=OFF` relaxes it while working.
 WERROR ?= ON
 
@@ -10,7 +13,7 @@ WERROR ?= ON
 # Linux workstations search for VST 2 plug-ins.
 VST_DIR ?= $(HOME)/.vst
 
-.PHONY: all deps build test test-native test-sanitizers test-threads bench validate clean demo install
+.PHONY: all deps build test test-native test-sanitizers test-threads test-fuzz bench validate clean demo install
 
 all: build
 
@@ -39,7 +42,15 @@ test-threads: deps
 	cmake --build $(BUILD_TSAN) -j $(JOBS)
 	TSAN_OPTIONS=halt_on_error=1 ctest --test-dir $(BUILD_TSAN) --output-on-failure -j $(JOBS) -L threads
 
-test: test-native test-sanitizers test-threads
+# The libFuzzer targets under ASan and UBSan, built with clang, for a bounded time.
+test-fuzz: deps
+	cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAR_WERROR=$(WERROR) \
+	  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 -DTOLVAR_FUZZ=ON \
+	  -DTOLVAR_SANITIZE=address,undefined -DTOLVAR_BUILD_TESTS=OFF -DTOLVAR_BUILD_BENCH=OFF
+	cmake --build $(BUILD_FUZZ) -j $(JOBS) --target tolvar_fuzzers
+	bash fuzz/run-fuzzers.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
+
+test: test-native test-sanitizers test-threads test-fuzz
 
 # The validator's full run against our plug-in (make test runs it lighter, as ctests).
 validate: build
@@ -61,4 +72,4 @@ install: deps
 	bash scripts/install-plugin.sh $(BUILD)/plugin "$(VST_DIR)"
 
 clean:
-	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_TSAN)
+	rm -rf $(BUILD) $(BUILD_SAN) $(BUILD_TSAN) $(BUILD_FUZZ)

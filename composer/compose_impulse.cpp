@@ -86,6 +86,13 @@ bool CopyNarrowed(const double* response, int count, HeapBuffer& output) {
     return true;
 }
 
+bool AllFinite(const HeapBuffer& taps) {
+    const float* values = taps.As<float>();
+    for (int i = 0; i < taps.Count<float>(); ++i)
+        if (!std::isfinite(values[i])) return false;
+    return true;
+}
+
 bool Composition::Convert(double hostRate, HeapBuffer& output, int& delay, ResamplerCache& cache) const {
     delay = 0;
     const int count = merged.Count<double>();
@@ -120,7 +127,7 @@ bool BuildCompositeImpulse(const double (&paramValues)[kParamCount], double host
     int delay = 0;
     const bool composed = Compose(paramValues, hostRate, library, kept, taps, delay);
     kept.Trim();
-    if (!composed) return false;
+    if (!composed || !AllFinite(taps)) return false;
 
     impulse.sampleRate = hostRate;
     impulse.channels = 1;

@@ -29,9 +29,10 @@ namespace tolvar {
 //
 // A file that cannot be used, its frames included, leaves only its own
 // section out. Returns false, leaving `impulse` exactly as it was, when
-// hostRate is not finite and positive or a buffer of the composition's own
-// could not be sized; the previous response then stays in use. Files are read
-// on the calling thread; the caller holds the instance lock.
+// hostRate is not finite and positive, a buffer of the composition's own
+// could not be sized, or the response does not fit the float range (files of
+// absurd level whose product overflows); the previous response then stays in
+// use. Files are read on the calling thread; the caller holds the instance lock.
 bool BuildCompositeImpulse(const double (&paramValues)[kParamCount], double hostRate,
                            const IrLibrary& library, ImpulseBuffer& impulse, int* conversionDelay = nullptr,
                            ComposeWorkspace* workspace = nullptr);

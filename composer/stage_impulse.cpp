@@ -29,6 +29,12 @@ private:
 
 bool IsUsableRate(double rate) { return rate >= kLowestFileRate && rate <= kHighestFileRate; }
 
+bool AllFinite(const double* samples, int count) {
+    for (int i = 0; i < count; ++i)
+        if (!std::isfinite(samples[i])) return false;
+    return true;
+}
+
 // ceil(seconds * rate) as a frame count; false when the length is too long or
 // not a number, or the count is below 1 or more than a buffer can hold.
 bool FrameCount(double seconds, double rate, int& frames) {
@@ -46,6 +52,9 @@ ReadOutcome ReadAndAdd(const char* path, PcmSourceCreateFromFileFn openSource,
     const SourceGuard guard(source);
     if (!PcmSourceIsAvailable(source)) return ReadOutcome::kNotOpened;
 
+    // Every source's own rate is checked, not only the first one's: a later
+    // file is converted to the composition rate by the host, and a few samples
+    // at a rate of 1 Hz would become millions of frames.
     const double rate = PcmSourceSampleRate(source);
     if (!IsUsableRate(rate)) return ReadOutcome::kLeftOut;
     if (compositionRate == 0.0) compositionRate = rate;
@@ -66,7 +75,9 @@ ReadOutcome ReadAndAdd(const char* path, PcmSourceCreateFromFileFn openSource,
     PcmSourceGetSamples(source, &block);
 
     const int delivered = std::min(block.framesDelivered, frames);
-    if (delivered <= 0) return ReadOutcome::kLeftOut;
+    // A sample that is not a finite number would turn the whole composite, and
+    // so the audio, into not-a-number.
+    if (delivered <= 0 || !AllFinite(samples, delivered)) return ReadOutcome::kLeftOut;
     return accumulator.Add(loaded, delivered, scale) ? ReadOutcome::kAdded : ReadOutcome::kLeftOut;
 }
 

@@ -11,6 +11,7 @@ packages=(
   libsndfile1-dev libsoxr-dev libfftw3-dev
   dpf-plugins-vst
   libcli11-dev libcairo2-dev libfontconfig-dev fonts-dejavu-core
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

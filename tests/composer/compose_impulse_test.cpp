@@ -292,6 +292,19 @@ TEST(ComposeImpulse, AHostRateThatIsNotFinitePositiveChangesNothing) {
     EXPECT_TRUE(folder.Opens().empty());
 }
 
+TEST(ComposeImpulse, AResponseBeyondTheFloatRangeKeepsThePreviousOne) {
+    // Each file is finite, but their product does not fit a float.
+    FakeIrFolder folder;
+    folder.Add("100+0.wav", File({1e30, 1.0}));
+    folder.Add("820+0.wav", File({1e30}));
+    ImpulseBuffer impulse;
+    test::FillPreviousImpulse(impulse);
+    const test::ImpulseSnapshot before(impulse);
+    EXPECT_FALSE(Build(Values().Choose(kParamBand2G, 25).Choose(kParamHShelfG, 25), 96000.0, folder, impulse));
+    EXPECT_TRUE(test::ImpulseSnapshot(impulse) == before);
+    EXPECT_EQ(folder.SourcesDestroyed(), 2);
+}
+
 TEST(ComposeImpulse, ExtremeRateRatiosStayInBounds) {
     const std::vector<double> taps = RandomTaps(4000, 21);
     {   // Far below the file rate: a few taps that keep the DC gain.

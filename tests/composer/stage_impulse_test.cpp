@@ -173,7 +173,9 @@ TEST(StageImpulse, FirstAvailableFileFixesTheRateEvenWhenItDeliversNothing) {
     EXPECT_EQ(stage.accumulator.Count(), 0);
     EXPECT_EQ(stage.Add(folder, "hpf", 1), StageOutcome::kAdded);
     EXPECT_EQ(stage.rate, 48000.0);
-    // A later file is read at the composition rate, whatever its own.
+    // Each available source is asked its rate; only the first one sets it, and
+    // a later file is read at the composition rate, whatever its own.
+    EXPECT_EQ(folder.SampleRateQueries(), 2);
     ASSERT_EQ(folder.Requests().size(), 2u);
     EXPECT_EQ(folder.Requests()[1].sampleRate, 48000.0);
     EXPECT_EQ(folder.Requests()[1].framesRequested, 24000);
@@ -236,6 +238,21 @@ TEST(StageImpulse, SourcesWithoutAUsableRateLeaveTheRateUnset) {
         Stage stage;
         EXPECT_EQ(stage.Add(folder, nullptr, 330, 0), StageOutcome::kLeftOut) << rate;
         EXPECT_EQ(stage.rate, 0.0);
+        ExpectCleanSources(folder);
+    }
+}
+
+TEST(StageImpulse, AFileWithASampleThatIsNotFiniteLeavesItsSectionOut) {
+    for (double bad : {kNaN, kInf, -kInf}) {
+        FakeIrFolder folder;
+        folder.Add("misc_LPF_3900.wav", File({0.5, -0.5}));
+        folder.Add("390-7-hq.wav", File({0.5, bad, 0.25}));  // opens, so no fall-back
+        folder.Add("390-7.wav", File({1.0}));
+        Stage stage;
+        ASSERT_EQ(stage.Add(folder, "lpf", 1), StageOutcome::kAdded);
+        EXPECT_EQ(stage.Add(folder, nullptr, 390, -7, true), StageOutcome::kLeftOut) << bad;
+        EXPECT_EQ(stage.Merged(), Scaled({0.5, -0.5}, kStandardFileScale));
+        EXPECT_EQ(folder.Opens().back(), "390-7-hq.wav");
         ExpectCleanSources(folder);
     }
 }
