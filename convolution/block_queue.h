@@ -25,6 +25,14 @@ public:
     void Read(void* dst, int bytes);
     // Moves every block to the spare list and forgets all pending bytes.
     void Recycle();
+    // Forgets the newest bytes written (all pending ones, if fewer are
+    // pending), as if they had never been written. Never allocates.
+    void DropNewest(int bytes);
+    // Makes sure that `bytes` more can be written without asking the heap:
+    // grows the last block to full size and keeps enough spare blocks, each
+    // written once so that its pages are in memory. False when the heap refuses
+    // (what was reserved by then stays).
+    bool Reserve(int bytes);
 
     int Pending() const { return pending; }
     int ReadOffset() const { return readOffset; }
@@ -41,6 +49,7 @@ private:
         return static_cast<HeapBuffer*>(list.At(i));
     }
     HeapBuffer* TakeBlockForWrite();
+    static bool FillCapacity(HeapBuffer* block);
     void SpareBlock(HeapBuffer* block);
     void ReleaseReadBlocks();
 

@@ -32,4 +32,12 @@ void PointerList::RemoveAt(int i) {
     buffer.Resize((count - 1) * static_cast<int>(sizeof(void*)), count > 1);
 }
 
+bool PointerList::Reserve(int count) {
+    const int length = buffer.Length();
+    if (count <= Count() || buffer.Capacity() >= count * static_cast<int>(sizeof(void*))) return true;
+    if (!buffer.Resize(count * static_cast<int>(sizeof(void*)), false)) return false;
+    buffer.Resize(length, false);  // keeps the capacity
+    return true;
+}
+
 }  // namespace tolvar

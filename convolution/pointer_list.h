@@ -20,6 +20,9 @@ public:
     // alone. Storage shrinks with the buffer's hysteresis but is kept, not
     // freed, when the last entry goes (the destructor frees it).
     void RemoveAt(int i);
+    // Makes sure that the list can hold `count` entries without asking the
+    // heap; false when the heap refuses.
+    bool Reserve(int count);
 
 private:
     HeapBuffer buffer;  // void* entries, packed
