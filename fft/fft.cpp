@@ -3,12 +3,16 @@
 
 #include "fft/cpu_features.h"
 #include "fft/fft_kernels.h"
+#include "fft/real_passes.h"
+#include "fft/real_tables.h"
 #include "fft/twiddle_tables.h"
 
 namespace tolvar {
 namespace {
 
 using Routine = void (*)(ComplexFloat*, int, int);
+using PaddedRoutine = void (*)(ComplexFloat*, int);
+using RealPass = void (*)(ComplexFloat*, int);
 
 Routine RoutineFor(FftIsa isa) {
     switch (isa) {
@@ -20,12 +24,62 @@ Routine RoutineFor(FftIsa isa) {
     return FftTransformScalar;
 }
 
+PaddedRoutine PaddedRoutineFor(FftIsa isa) {
+    switch (isa) {
+        case FftIsa::kScalar: return FftForwardZeroPaddedScalar;
+        case FftIsa::kSse2: return FftForwardZeroPaddedSse2;
+        case FftIsa::kAvx2: return FftForwardZeroPaddedAvx2;
+        case FftIsa::kAvx2Fma: return FftForwardZeroPaddedAvx2Fma;
+    }
+    return FftForwardZeroPaddedScalar;
+}
+
+// The one routine per instruction set for every kind of transform.
+struct Routines {
+    Routine transform;
+    PaddedRoutine forwardZeroPadded;
+    RealPass realForwardPass;
+    RealPass realInversePass;
+};
+
+Routines RoutinesFor(FftIsa isa) {
+    const bool scalar = isa == FftIsa::kScalar;
+    return {RoutineFor(isa), PaddedRoutineFor(isa), scalar ? RealForwardPassScalar : RealForwardPassSse2,
+            scalar ? RealInversePassScalar : RealInversePassSse2};
+}
+
+const Routines& Selected() {
+    // The first transform also makes sure the tables exist, should a caller
+    // ever transform before FftInitTables; later calls pay one guard check.
+    static const Routines routines = (FftInitTables(), RoutinesFor(FftSelectedIsa()));
+    return routines;
+}
+
+// n real samples as the complex transform of n/2 pairs, then the pair pass.
+void RealForward(const Routines& r, ComplexFloat* data, int n, bool zeroPadded) {
+    if (FftLog2OfSupportedSize(n) < 0 || !data) return;
+    if (n == 2) {
+        if (zeroPadded) data[0].im = 0.0f;  // the one complex value is its own transform
+    } else if (zeroPadded) {
+        r.forwardZeroPadded(data, n / 2);
+    } else {
+        r.transform(data, n / 2, 0);
+    }
+    r.realForwardPass(data, n);
+}
+
+void RealInverse(const Routines& r, ComplexFloat* data, int n) {
+    if (FftLog2OfSupportedSize(n) < 0 || !data) return;
+    r.realInversePass(data, n);
+    if (n > 2) r.transform(data, n / 2, 1);
+}
+
 }  // namespace
 
 void FftInitTables() {
     // A function-local static is initialised exactly once; concurrent first
     // callers wait until the tables are complete.
-    static const bool tablesBuilt = (BuildTwiddleTables(), true);
+    static const bool tablesBuilt = (BuildTwiddleTables(), BuildRealTables(), true);
     (void)tablesBuilt;
 }
 
@@ -65,12 +119,33 @@ void FftTransformWith(FftIsa isa, ComplexFloat* data, int n, int inverse) {
     if (FftIsaAvailable(isa)) RoutineFor(isa)(data, n, inverse);
 }
 
-TOLVAR_FFT_ALIGN_STACK void FftTransform(ComplexFloat* data, int n, int inverse) {
-    // The first transform also makes sure the tables exist, should a caller
-    // ever transform before FftInitTables; later calls pay one guard check.
-    static const Routine routine = (FftInitTables(), RoutineFor(FftSelectedIsa()));
-    routine(data, n, inverse);
+void FftForwardZeroPaddedWith(FftIsa isa, ComplexFloat* data, int n) {
+    if (FftIsaAvailable(isa)) PaddedRoutineFor(isa)(data, n);
 }
+
+void FftRealForwardWith(FftIsa isa, ComplexFloat* data, int n, bool zeroPadded) {
+    if (FftIsaAvailable(isa)) RealForward(RoutinesFor(isa), data, n, zeroPadded);
+}
+
+void FftRealInverseWith(FftIsa isa, ComplexFloat* data, int n) {
+    if (FftIsaAvailable(isa)) RealInverse(RoutinesFor(isa), data, n);
+}
+
+TOLVAR_FFT_ALIGN_STACK void FftTransform(ComplexFloat* data, int n, int inverse) {
+    Selected().transform(data, n, inverse);
+}
+
+TOLVAR_FFT_ALIGN_STACK void FftForwardZeroPadded(ComplexFloat* data, int n) {
+    Selected().forwardZeroPadded(data, n);
+}
+
+TOLVAR_FFT_ALIGN_STACK void FftRealForward(ComplexFloat* data, int n) { RealForward(Selected(), data, n, false); }
+
+TOLVAR_FFT_ALIGN_STACK void FftRealForwardZeroPadded(ComplexFloat* data, int n) {
+    RealForward(Selected(), data, n, true);
+}
+
+TOLVAR_FFT_ALIGN_STACK void FftRealInverse(ComplexFloat* data, int n) { RealInverse(Selected(), data, n); }
 
 int FftFrequencyAt(int p, int n) {
     if (n <= 2) return p;

@@ -42,4 +42,28 @@ void FftTransform(ComplexFloat* data, int n, int inverse);
 // The frequency bin held at position p (0 <= p < n) after a forward transform of size n.
 int FftFrequencyAt(int p, int n);
 
+// The forward transform of data[0 .. n/2) followed by n/2 zeros: what
+// FftTransform(data, n, 0) gives for that input, except that data[n/2 .. n)
+// need not hold the zeros (it is not read, only written).
+void FftForwardZeroPadded(ComplexFloat* data, int n);
+
+// Transforms of n real samples, n = 2, 4, ..., 32768, in place, unscaled, with
+// the sign convention above; about half the work of a complex transform of n.
+//
+// The samples are n floats in the storage of n/2 ComplexFloat. Their spectrum
+// X is Hermitian (X[n-k] = conj X[k]), so the half spectrum X[0 .. n/2] says
+// everything; it is kept in the same storage, in the scrambled order of an
+// n/2-point transform: position p holds X[FftFrequencyAt(p, n/2)], except that
+// position 0 holds (X[0], X[n/2]), two real numbers. Such spectra are
+// multiplied bin by bin like complex ones, except position 0, whose two parts
+// multiply separately.
+//
+// FftRealInverse(FftRealForward(x)) = n * x: the inverse takes a half
+// spectrum in that layout and leaves n real samples.
+void FftRealForward(ComplexFloat* data, int n);
+// The same for data[0 .. n/4) (the first n/2 samples) followed by n/2 zero
+// samples, which are not read.
+void FftRealForwardZeroPadded(ComplexFloat* data, int n);
+void FftRealInverse(ComplexFloat* data, int n);
+
 }  // namespace tolvar

@@ -116,4 +116,10 @@ void FftTransformAvx2Fma(ComplexFloat* data, int n, int inverse) {
     Routines<Avx2Ops<true>>::Transform(data, n, inverse);
 }
 
+void FftForwardZeroPaddedAvx2(ComplexFloat* data, int n) { Routines<Avx2Ops<false>>::TransformZeroPadded(data, n); }
+
+void FftForwardZeroPaddedAvx2Fma(ComplexFloat* data, int n) {
+    Routines<Avx2Ops<true>>::TransformZeroPadded(data, n);
+}
+
 }  // namespace tolvar

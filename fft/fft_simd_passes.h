@@ -13,16 +13,24 @@ enum class FirstLane { kTable, kOne, kSqrtHalf };  // factor of complex 0 of the
 template <class O>
 using Quarters = typename O::V[4];
 
-template <class O, int N, FirstLane kFirst>
+// kPadded: the second half of the array is zero and is not read (a2 = a3 = 0).
+template <class O, int N, FirstLane kFirst, bool kPadded = false>
 FFT_INLINE void ForwardButterflies(const C* a, typename O::V wr, typename O::V wi, typename O::V h,
                                    Quarters<O>& out) {
     using V = typename O::V;
     constexpr int q = N / 4;
-    const V a0 = O::Load(a), a1 = O::Load(a + q), a2 = O::Load(a + 2 * q), a3 = O::Load(a + 3 * q);
     V plus, minus;
-    PlusMinusI<O>(O::Sub(a0, a2), O::Sub(a1, a3), plus, minus);
-    out[0] = O::Add(a0, a2);
-    out[1] = O::Add(a1, a3);
+    if constexpr (kPadded) {
+        const V a0 = O::Load(a), a1 = O::Load(a + q);
+        PlusMinusI<O>(a0, a1, plus, minus);
+        out[0] = a0;
+        out[1] = a1;
+    } else {
+        const V a0 = O::Load(a), a1 = O::Load(a + q), a2 = O::Load(a + 2 * q), a3 = O::Load(a + 3 * q);
+        PlusMinusI<O>(O::Sub(a0, a2), O::Sub(a1, a3), plus, minus);
+        out[0] = O::Add(a0, a2);
+        out[1] = O::Add(a1, a3);
+    }
     V p = O::CMul(plus, wr, wi), m = O::CMulConj(minus, wr, wi);
     if constexpr (kFirst == FirstLane::kOne) {
         p = O::FirstFrom(plus, p);
@@ -65,15 +73,15 @@ FFT_INLINE void StoreQuarters(C* a, const Quarters<O>& out) {
 
 // The butterflies at j for one transform, or for two (a and b) sharing the
 // factors; the results go to out[0] (a) and out[1] (b).
-template <class O, int N, bool kInverse, bool kPair, FirstLane kFirst>
+template <class O, int N, bool kInverse, bool kPair, FirstLane kFirst, bool kPadded = false>
 FFT_INLINE void Compute(const C* a, const C* b, int j, typename O::V wr, typename O::V wi, typename O::V h,
                         Quarters<O> (&out)[2]) {
     if constexpr (kInverse) {
         InverseButterflies<O, N, kFirst>(a + j, wr, wi, h, out[0]);
         if constexpr (kPair) InverseButterflies<O, N, kFirst>(b + j, wr, wi, h, out[1]);
     } else {
-        ForwardButterflies<O, N, kFirst>(a + j, wr, wi, h, out[0]);
-        if constexpr (kPair) ForwardButterflies<O, N, kFirst>(b + j, wr, wi, h, out[1]);
+        ForwardButterflies<O, N, kFirst, kPadded>(a + j, wr, wi, h, out[0]);
+        if constexpr (kPair) ForwardButterflies<O, N, kFirst, kPadded>(b + j, wr, wi, h, out[1]);
     }
 }
 
@@ -83,37 +91,38 @@ FFT_INLINE void Store(C* a, C* b, int j, const Quarters<O> (&out)[2]) {
     if constexpr (kPair) StoreQuarters<O, N>(b + j, out[1]);
 }
 
-template <class O, int N, bool kInverse, bool kPair, FirstLane kFirst>
+template <class O, int N, bool kInverse, bool kPair, FirstLane kFirst, bool kPadded = false>
 FFT_INLINE void Butterflies(C* a, C* b, int j, typename O::V wr, typename O::V wi, typename O::V h) {
     Quarters<O> out[2];
-    Compute<O, N, kInverse, kPair, kFirst>(a, b, j, wr, wi, h, out);
+    Compute<O, N, kInverse, kPair, kFirst, kPadded>(a, b, j, wr, wi, h, out);
     Store<O, N, kPair>(a, b, j, out);
 }
 
 // Full-table pass (N <= 512) or mirrored-table pass (N >= 1024) over a, and
-// over b too for a pair, in vectors of W consecutive j from j = 0.
-template <class O, int N, bool kInverse, bool kPair>
+// over b too for a pair, in vectors of W consecutive j from j = 0. kPadded: a
+// forward pass over an array whose second half is zero and not read.
+template <class O, int N, bool kInverse, bool kPair, bool kPadded = false>
 FFT_INLINE void GridPass(C* a, C* b, const C* table, typename O::V h) {
     using V = typename O::V;
     constexpr int W = O::kWidth, q = N / 4;
     V wr, wi;
     O::TwiddlesAfterFirst(table, wr, wi);
-    Butterflies<O, N, kInverse, kPair, FirstLane::kOne>(a, b, 0, wr, wi, h);
+    Butterflies<O, N, kInverse, kPair, FirstLane::kOne, kPadded>(a, b, 0, wr, wi, h);
     if constexpr (N <= 512) {
         for (int j = W; j < q; j += W) {
             O::TwiddlesAt(table + j - 1, wr, wi);
-            Butterflies<O, N, kInverse, kPair, FirstLane::kTable>(a, b, j, wr, wi, h);
+            Butterflies<O, N, kInverse, kPair, FirstLane::kTable, kPadded>(a, b, j, wr, wi, h);
         }
     } else {
         for (int j = W; j < N / 8; j += W) {
             O::TwiddlesAt(table + j - 1, wr, wi);
-            Butterflies<O, N, kInverse, kPair, FirstLane::kTable>(a, b, j, wr, wi, h);
+            Butterflies<O, N, kInverse, kPair, FirstLane::kTable, kPadded>(a, b, j, wr, wi, h);
         }
         O::TwiddlesMirroredAfterFirst(table + N / 8 - W - 1, wr, wi);
-        Butterflies<O, N, kInverse, kPair, FirstLane::kSqrtHalf>(a, b, N / 8, wr, wi, h);
+        Butterflies<O, N, kInverse, kPair, FirstLane::kSqrtHalf, kPadded>(a, b, N / 8, wr, wi, h);
         for (int j = N / 8 + W; j < q; j += W) {
             O::TwiddlesMirrored(table + q - j - W, wr, wi);
-            Butterflies<O, N, kInverse, kPair, FirstLane::kTable>(a, b, j, wr, wi, h);
+            Butterflies<O, N, kInverse, kPair, FirstLane::kTable, kPadded>(a, b, j, wr, wi, h);
         }
     }
 }
@@ -189,6 +198,21 @@ void Pass(C* a, C* b) {
         }
     }
     GridPass<O, N, kInverse, kPair>(a, b, table, h);
+}
+
+// The first forward pass over an array whose second half is zero and not read.
+// An array off the vector grid takes the usual pass after its zeros are written.
+template <class O, int N>
+void PaddedPass(C* a) {
+    constexpr int tableIndex = TwiddleTableIndex(N);
+    if constexpr (N >= kShiftedPassMinSize) {
+        if (LeadToBoundary<O>(a) != 0) {
+            for (int k = N / 2; k < N; ++k) a[k] = C{0.0f, 0.0f};
+            Pass<O, N, false, false>(a, nullptr);
+            return;
+        }
+    }
+    GridPass<O, N, false, false, true>(a, nullptr, kTwiddleTables[tableIndex], O::Splat(SqrtHalf()));
 }
 }  // namespace
 }  // namespace tolvar

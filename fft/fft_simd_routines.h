@@ -55,6 +55,20 @@ void Forward(C* a) {
     }
 }
 
+// The forward transform of a[0 .. N/2) followed by N/2 zeros; a[N/2 .. N) is
+// not read. Below 32 points the zeros are written and the kernel runs.
+template <class O, int N>
+void ForwardZeroPadded(C* a) {
+    if constexpr (N <= 16) {
+        for (int k = N / 2; k < N; ++k) a[k] = C{0.0f, 0.0f};
+        Kernels<O>::template Forward<N>(a, a);
+    } else {
+        PaddedPass<O, N>(a);
+        ForwardPair<O, N / 4>(a + N / 2, a + 3 * N / 4);
+        Forward<O, N / 2>(a);
+    }
+}
+
 template <class O, int N>
 void InversePair(C* a, C* b) {
     if constexpr (N <= 16) {
@@ -90,6 +104,7 @@ struct Routines {
     struct Table {
         static constexpr Routine forward[] = {Forward<O, Ns>...};
         static constexpr Routine inverse[] = {Inverse<O, Ns>...};
+        static constexpr Routine forwardZeroPadded[] = {ForwardZeroPadded<O, Ns>...};
     };
     using All = Table<2, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 8192, 16384, 32768>;
 
@@ -97,6 +112,12 @@ struct Routines {
         const int log2 = FftLog2OfSupportedSize(n);
         if (log2 < 0 || !data) return;
         (inverse ? All::inverse : All::forward)[log2 - 1](data);
+    }
+
+    static void TransformZeroPadded(C* data, int n) {
+        const int log2 = FftLog2OfSupportedSize(n);
+        if (log2 < 0 || !data) return;
+        All::forwardZeroPadded[log2 - 1](data);
     }
 };
 

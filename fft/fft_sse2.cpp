@@ -85,4 +85,6 @@ void FftTransformSse2(ComplexFloat* data, int n, int inverse) {
     Routines<Sse2Ops>::Transform(data, n, inverse);
 }
 
+void FftForwardZeroPaddedSse2(ComplexFloat* data, int n) { Routines<Sse2Ops>::TransformZeroPadded(data, n); }
+
 }  // namespace tolvar

@@ -1,0 +1,168 @@
+// The real-input transforms and the zero-padded forward transform: against a
+// plain DFT in double, and every instruction set against the scalar reference.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "fft/fft.h"
+#include "fft/fft_kernels.h"
+#include "tests/fft/fft_test_support.h"
+
+namespace tolvar::test {
+namespace {
+
+// As for the complex transform (dft_test): float rounding over log2(n) stages
+// stays far below this; a wrong factor or partner costs tens of dB.
+constexpr double kMaxErrorDb = -115.0;
+constexpr double kFmaMaxDifferenceDb = -115.0;
+constexpr int kAllBinsUpTo = 4096;
+constexpr int kSampledBins = 512;
+
+// n real samples in [-1, 1), the second half zero when padded.
+std::vector<ComplexFloat> RealSignal(int n, std::uint32_t seed, bool padded) {
+    std::vector<ComplexFloat> x = RandomSignal(n / 2 > 0 ? n / 2 : 1, seed);
+    if (padded) {
+        auto* samples = reinterpret_cast<float*>(x.data());
+        for (int j = n / 2; j < n; ++j) samples[j] = 0.0f;
+    }
+    return x;
+}
+
+// The half-spectrum position p of n real samples holds this bin (position 0: bins 0 and n/2).
+int HalfSpectrumBin(int p, int n) { return n == 2 ? 0 : FftFrequencyAt(p, n / 2); }
+
+TEST(FftRealTransforms, ForwardAgainstDftEverySize) {
+    BuildTables();
+    for (int n : SupportedSizes()) {
+        for (bool padded : {false, true}) {
+            const std::vector<ComplexFloat> input = RealSignal(n, 100 + n, padded);
+            std::vector<ComplexFloat> output = input;
+            if (padded) {
+                // Whatever lies in the second half is not read.
+                auto* samples = reinterpret_cast<float*>(output.data());
+                for (int j = n / 2; j < n; ++j) samples[j] = 1e30f;
+                FftRealForwardZeroPadded(output.data(), n);
+            } else {
+                FftRealForward(output.data(), n);
+            }
+            const auto* samples = reinterpret_cast<const float*>(input.data());
+            std::vector<ComplexDouble> x(n);
+            double energy = 0.0;
+            for (int j = 0; j < n; ++j) {
+                x[j] = samples[j];
+                energy += double(samples[j]) * samples[j];
+            }
+            const Dft dft(n);
+            const double spectrumRms = std::sqrt(energy);
+            double worst = -400.0;
+            for (int p : PositionsToCheck(n / 2, kAllBinsUpTo, kSampledBins, n)) {
+                const ComplexDouble exact = dft.Bin(x, HalfSpectrumBin(p, n), +1);
+                ComplexDouble actual(output[p].re, output[p].im);
+                double error = std::abs(actual - exact);
+                if (p == 0) error = std::hypot(output[0].re - exact.real(), output[0].im - dft.Bin(x, n / 2, +1).real());
+                worst = std::max(worst, Db(error / spectrumRms));
+            }
+            EXPECT_LE(worst, kMaxErrorDb) << "n=" << n << " padded=" << padded;
+        }
+    }
+}
+
+TEST(FftRealTransforms, InverseAgainstDftEverySize) {
+    BuildTables();
+    for (int n : SupportedSizes()) {
+        // A half spectrum with real values at bins 0 and n/2, and the full
+        // Hermitian spectrum it stands for.
+        const std::vector<ComplexFloat> input = RandomSignal(n / 2, 200 + n);
+        std::vector<ComplexDouble> spectrum(n);
+        for (int p = 0; p < n / 2; ++p) {
+            const int k = HalfSpectrumBin(p, n);
+            spectrum[k] = {input[p].re, input[p].im};
+            spectrum[(n - k) % n] = std::conj(spectrum[k]);
+        }
+        spectrum[0] = input[0].re;
+        spectrum[n / 2] = input[0].im;
+        std::vector<ComplexFloat> output = input;
+        FftRealInverse(output.data(), n);
+        const auto* samples = reinterpret_cast<const float*>(output.data());
+        const Dft dft(n);
+        const double signalRms = Rms(input) * std::sqrt(2.0 * n);
+        double worst = -400.0;
+        for (int j : PositionsToCheck(n, kAllBinsUpTo, kSampledBins, n + 1)) {
+            const ComplexDouble exact = dft.Bin(spectrum, j, -1);
+            worst = std::max(worst, Db(std::hypot(samples[j] - exact.real(), exact.imag()) / signalRms));
+        }
+        EXPECT_LE(worst, kMaxErrorDb) << "n=" << n;
+    }
+}
+
+// The zero-padded forward transform computes what the full one computes on
+// the padded input, and leaves nothing of the second half behind.
+TEST(FftRealTransforms, ZeroPaddedForwardEqualsTheFullTransform) {
+    BuildTables();
+    for (int n : SupportedSizes()) {
+        std::vector<ComplexFloat> full = RandomSignal(n, 300 + n);
+        for (int p = n / 2; p < n; ++p) full[p] = {0.0f, 0.0f};
+        std::vector<ComplexFloat> padded = full;
+        for (int p = n / 2; p < n; ++p) padded[p] = {7.0f, -7.0f};
+        FftTransform(full.data(), n, 0);
+        FftForwardZeroPadded(padded.data(), n);
+        for (int p = 0; p < n; ++p) {
+            ASSERT_EQ(padded[p].re, full[p].re) << "n=" << n << " p=" << p;
+            ASSERT_EQ(padded[p].im, full[p].im) << "n=" << n << " p=" << p;
+        }
+    }
+}
+
+double DifferenceDb(const std::vector<ComplexFloat>& a, const std::vector<ComplexFloat>& b) {
+    double worst = 0.0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        worst = std::max(worst, std::hypot(double(a[i].re) - b[i].re, double(a[i].im) - b[i].im));
+    }
+    return Db(worst / Rms(b));
+}
+
+// Runs one kind of transform with one instruction set on data placed
+// offsetFloats floats past a 64-byte boundary.
+enum class Kind { kZeroPadded, kRealForward, kRealForwardZeroPadded, kRealInverse };
+
+std::vector<ComplexFloat> Transformed(Kind kind, FftIsa isa, const std::vector<ComplexFloat>& input, int n, int offsetFloats) {
+    std::vector<float> storage(2 * input.size() + 32);
+    const auto base = reinterpret_cast<std::uintptr_t>(storage.data());
+    auto* data = reinterpret_cast<ComplexFloat*>(storage.data() + ((64 - base % 64) % 64) / sizeof(float) + offsetFloats);
+    std::memcpy(data, input.data(), input.size() * sizeof(ComplexFloat));
+    switch (kind) {
+        case Kind::kZeroPadded: FftForwardZeroPaddedWith(isa, data, n); break;
+        case Kind::kRealForward: FftRealForwardWith(isa, data, n, false); break;
+        case Kind::kRealForwardZeroPadded: FftRealForwardWith(isa, data, n, true); break;
+        case Kind::kRealInverse: FftRealInverseWith(isa, data, n); break;
+    }
+    return {data, data + input.size()};
+}
+
+TEST(FftRealTransforms, VectorVersionsEqualScalar) {
+    BuildTables();
+    for (FftIsa isa : {FftIsa::kSse2, FftIsa::kAvx2, FftIsa::kAvx2Fma}) {
+        if (!FftIsaAvailable(isa)) continue;
+        for (Kind kind : {Kind::kZeroPadded, Kind::kRealForward, Kind::kRealForwardZeroPadded, Kind::kRealInverse}) {
+            for (int n : SupportedSizes()) {
+                const int values = kind == Kind::kZeroPadded ? n : (n / 2 > 0 ? n / 2 : 1);
+                const std::vector<ComplexFloat> input = RandomSignal(values, 400 + n);
+                const std::vector<ComplexFloat> expected = Transformed(kind, FftIsa::kScalar, input, n, 0);
+                for (int offset : {0, 2, 6}) {
+                    const std::vector<ComplexFloat> actual = Transformed(kind, isa, input, n, offset);
+                    if (isa == FftIsa::kAvx2Fma) {
+                        EXPECT_LE(DifferenceDb(actual, expected), kFmaMaxDifferenceDb) << "n=" << n;
+                    } else {
+                        EXPECT_EQ(std::memcmp(actual.data(), expected.data(), values * sizeof(ComplexFloat)), 0)
+                            << FftIsaName(isa) << " kind " << static_cast<int>(kind) << " n=" << n << " offset " << offset;
+                    }
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tolvar::test
