@@ -45,17 +45,35 @@ void ComplexMultiplyAvx2(ComplexFloat* product, const ComplexFloat* a, const Com
 void ComplexMultiplyAccumulateAvx2(ComplexFloat* sum, const ComplexFloat* a, const ComplexFloat* b, int bins);
 void DirectFormFilterAvx2(float* out, const float* reversedTaps, const float* history, int taps, int frames);
 
-// block[n] = (samples[n], 0) for n < count and 0 for count <= n < bins.
-// block must not overlap samples.
-void LoadRealBlock(ComplexFloat* block, const float* samples, int count, int bins);
-void LoadRealBlockScalar(ComplexFloat* block, const float* samples, int count, int bins);
-void LoadRealBlockSse2(ComplexFloat* block, const float* samples, int count, int bins);
+// The same for half spectra of real signals (FftRealForward's layout), whose
+// position 0 holds two real bins: there the parts multiply separately,
+// (a.re * b.re, a.im * b.im); every other position is a complex product.
+void HalfSpectrumMultiply(ComplexFloat* product, const ComplexFloat* a, const ComplexFloat* b, int bins);
+void HalfSpectrumMultiplyAccumulate(ComplexFloat* sum, const ComplexFloat* a, const ComplexFloat* b, int bins);
 
-// Overlap-add of one inverse-transformed block of 2h bins:
-// out[n] = re(block[n]) + tail[n], then tail[n] = re(block[h + n]), for n < h.
-// Imaginary parts are ignored. out must not overlap tail or block.
-void OverlapAdd(float* out, float* tail, const ComplexFloat* block, int h);
-void OverlapAddScalar(float* out, float* tail, const ComplexFloat* block, int h);
-void OverlapAddSse2(float* out, float* tail, const ComplexFloat* block, int h);
+// Two channels packed into one complex block: block[n] = (left[n], right[n])
+// for n < count. Returns whether the two channels hold the same bits. block
+// must not overlap the inputs.
+bool LoadStereoBlock(ComplexFloat* block, const float* left, const float* right, int count);
+bool LoadStereoBlockScalar(ComplexFloat* block, const float* left, const float* right, int count);
+bool LoadStereoBlockSse2(ComplexFloat* block, const float* left, const float* right, int count);
+
+// Overlap-add of one inverse-transformed stereo block of 2h bins, left in the
+// real parts and right in the imaginary parts, for n < h:
+//   left[n] = re(block[n]) + leftTail[n],  leftTail[n] = re(block[h + n]),
+//   right[n] = im(block[n]) + rightTail[n], rightTail[n] = im(block[h + n]).
+// No output may overlap another array.
+void OverlapAddStereo(float* left, float* right, float* leftTail, float* rightTail, const ComplexFloat* block,
+                      int h);
+void OverlapAddStereoScalar(float* left, float* right, float* leftTail, float* rightTail,
+                            const ComplexFloat* block, int h);
+void OverlapAddStereoSse2(float* left, float* right, float* leftTail, float* rightTail,
+                          const ComplexFloat* block, int h);
+
+// Overlap-add of 2h real samples: out[n] = block[n] + tail[n], then
+// tail[n] = block[h + n], for n < h. out must not overlap tail or block.
+void OverlapAddReal(float* out, float* tail, const float* block, int h);
+void OverlapAddRealScalar(float* out, float* tail, const float* block, int h);
+void OverlapAddRealSse2(float* out, float* tail, const float* block, int h);
 
 }  // namespace tolvar

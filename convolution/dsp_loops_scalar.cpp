@@ -1,5 +1,7 @@
 #include "convolution/dsp_loops.h"
 
+#include <cstring>
+
 namespace tolvar {
 
 void ComplexMultiplyScalar(ComplexFloat* product, const ComplexFloat* a, const ComplexFloat* b, int bins) {
@@ -26,16 +28,32 @@ void DirectFormFilterScalar(float* out, const float* reversedTaps, const float* 
     }
 }
 
-void LoadRealBlockScalar(ComplexFloat* block, const float* samples, int count, int bins) {
-    int n = 0;
-    for (; n < count; ++n) block[n] = {samples[n], 0.0f};
-    for (; n < bins; ++n) block[n] = {0.0f, 0.0f};
+bool LoadStereoBlockScalar(ComplexFloat* block, const float* left, const float* right, int count) {
+    unsigned differences = 0;
+    for (int n = 0; n < count; ++n) {
+        unsigned l, r;
+        std::memcpy(&l, left + n, sizeof l);
+        std::memcpy(&r, right + n, sizeof r);
+        differences |= l ^ r;
+        block[n] = {left[n], right[n]};
+    }
+    return differences == 0;
 }
 
-void OverlapAddScalar(float* out, float* tail, const ComplexFloat* block, int h) {
+void OverlapAddStereoScalar(float* left, float* right, float* leftTail, float* rightTail,
+                            const ComplexFloat* block, int h) {
     for (int n = 0; n < h; ++n) {
-        out[n] = block[n].re + tail[n];
-        tail[n] = block[h + n].re;
+        left[n] = block[n].re + leftTail[n];
+        right[n] = block[n].im + rightTail[n];
+        leftTail[n] = block[h + n].re;
+        rightTail[n] = block[h + n].im;
+    }
+}
+
+void OverlapAddRealScalar(float* out, float* tail, const float* block, int h) {
+    for (int n = 0; n < h; ++n) {
+        out[n] = block[n] + tail[n];
+        tail[n] = block[h + n];
     }
 }
 

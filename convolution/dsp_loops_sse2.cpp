@@ -107,28 +107,49 @@ void DirectFormFilterSse2(float* out, const float* reversedTaps, const float* hi
     direct_form::FilterInChunks<kDirectBlock>(out, reversedTaps, history, taps, frames, FilterBlockSse2);
 }
 
-void LoadRealBlockSse2(ComplexFloat* block, const float* samples, int count, int bins) {
-    const __m128 zero = _mm_setzero_ps();
+bool LoadStereoBlockSse2(ComplexFloat* block, const float* left, const float* right, int count) {
+    __m128i differences = _mm_setzero_si128();
     int n = 0;
     for (; n + 4 <= count; n += 4) {
-        const __m128 x = _mm_loadu_ps(samples + n);
-        Store(block + n, _mm_unpacklo_ps(x, zero));
-        Store(block + n + 2, _mm_unpackhi_ps(x, zero));
+        const __m128 l = _mm_loadu_ps(left + n), r = _mm_loadu_ps(right + n);
+        differences = _mm_or_si128(differences, _mm_xor_si128(_mm_castps_si128(l), _mm_castps_si128(r)));
+        Store(block + n, _mm_unpacklo_ps(l, r));
+        Store(block + n + 2, _mm_unpackhi_ps(l, r));
     }
-    LoadRealBlockScalar(block + n, samples + n, count - n, bins - n);
+    const bool rest = LoadStereoBlockScalar(block + n, left + n, right + n, count - n);
+    return rest && _mm_movemask_epi8(_mm_cmpeq_epi8(differences, _mm_setzero_si128())) == 0xFFFF;
 }
 
-void OverlapAddSse2(float* out, float* tail, const ComplexFloat* block, int h) {
+void OverlapAddStereoSse2(float* left, float* right, float* leftTail, float* rightTail,
+                          const ComplexFloat* block, int h) {
     int n = 0;
     for (; n + 4 <= h; n += 4) {
-        const __m128 front = _mm_shuffle_ps(Load(block + n), Load(block + n + 2), _MM_SHUFFLE(2, 0, 2, 0));
-        const __m128 back = _mm_shuffle_ps(Load(block + h + n), Load(block + h + n + 2), _MM_SHUFFLE(2, 0, 2, 0));
-        _mm_storeu_ps(out + n, _mm_add_ps(front, _mm_loadu_ps(tail + n)));
-        _mm_storeu_ps(tail + n, back);
+        const __m128 front0 = Load(block + n), front1 = Load(block + n + 2);
+        const __m128 back0 = Load(block + h + n), back1 = Load(block + h + n + 2);
+        const __m128 frontRe = _mm_shuffle_ps(front0, front1, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m128 frontIm = _mm_shuffle_ps(front0, front1, _MM_SHUFFLE(3, 1, 3, 1));
+        _mm_storeu_ps(left + n, _mm_add_ps(frontRe, _mm_loadu_ps(leftTail + n)));
+        _mm_storeu_ps(right + n, _mm_add_ps(frontIm, _mm_loadu_ps(rightTail + n)));
+        _mm_storeu_ps(leftTail + n, _mm_shuffle_ps(back0, back1, _MM_SHUFFLE(2, 0, 2, 0)));
+        _mm_storeu_ps(rightTail + n, _mm_shuffle_ps(back0, back1, _MM_SHUFFLE(3, 1, 3, 1)));
     }
     for (; n < h; ++n) {
-        out[n] = block[n].re + tail[n];
-        tail[n] = block[h + n].re;
+        left[n] = block[n].re + leftTail[n];
+        right[n] = block[n].im + rightTail[n];
+        leftTail[n] = block[h + n].re;
+        rightTail[n] = block[h + n].im;
+    }
+}
+
+void OverlapAddRealSse2(float* out, float* tail, const float* block, int h) {
+    int n = 0;
+    for (; n + 4 <= h; n += 4) {
+        _mm_storeu_ps(out + n, _mm_add_ps(_mm_loadu_ps(block + n), _mm_loadu_ps(tail + n)));
+        _mm_storeu_ps(tail + n, _mm_loadu_ps(block + h + n));
+    }
+    for (; n < h; ++n) {
+        out[n] = block[n] + tail[n];
+        tail[n] = block[h + n];
     }
 }
 

@@ -146,43 +146,75 @@ TEST(DspLoops, DirectFormVersionsAgreeBitForBit) {
     EXPECT_EQ(out[1], 0.5f * 2 - 1.0f * 3 + 2.0f * 4);
 }
 
-TEST(DspLoops, LoadRealBlockAndOverlapAdd) {
-    std::vector<ComplexFloat> block(6, {9.0f, 9.0f});
-    const float input[] = {1.0f, 2.0f, 3.0f};
-    LoadRealBlock(block.data(), input, 3, 6);
-    const float expected[6][2] = {{1, 0}, {2, 0}, {3, 0}, {0, 0}, {0, 0}, {0, 0}};
-    for (int n = 0; n < 6; ++n) {
-        EXPECT_EQ(block[n].re, expected[n][0]);
-        EXPECT_EQ(block[n].im, expected[n][1]);
-    }
+// The packing loops against the scalar versions at every length remainder,
+// and the scalar versions against hand-computed values.
+TEST(DspLoops, StereoPackingAndOverlapAdd) {
+    const float left[] = {1, 2, 3}, right[] = {4, 5, 6};
+    std::vector<ComplexFloat> block(3);
+    EXPECT_FALSE(LoadStereoBlock(block.data(), left, right, 3));
+    EXPECT_TRUE(LoadStereoBlock(block.data(), left, left, 3));
+    EXPECT_EQ(block[2].re, 3.0f);
+    EXPECT_EQ(block[2].im, 3.0f);
+    const ComplexFloat inverse[4] = {{1, 2}, {3, 4}, {5, 6}, {7, 8}};
+    float outL[2], outR[2], tailL[2] = {10, 20}, tailR[2] = {30, 40};
+    OverlapAddStereo(outL, outR, tailL, tailR, inverse, 2);
+    EXPECT_EQ(outL[1], 23.0f);
+    EXPECT_EQ(outR[1], 44.0f);
+    EXPECT_EQ(tailL[0], 5.0f);
+    EXPECT_EQ(tailR[1], 8.0f);
 
-    const ComplexFloat transformed[4] = {{1, 9}, {2, 9}, {3, 9}, {4, 9}};
-    float tail[2] = {10, 20}, out[2] = {0, 0};
-    OverlapAdd(out, tail, transformed, 2);
-    EXPECT_EQ(out[0], 11.0f);
-    EXPECT_EQ(out[1], 22.0f);
-    EXPECT_EQ(tail[0], 3.0f);
-    EXPECT_EQ(tail[1], 4.0f);
-
-    // The SSE2 versions against the scalar ones at every alignment of the tail.
     for (int h : {1, 3, 4, 5, 8, 13, 256}) {
         SCOPED_TRACE(h);
-        const auto spectrum = RandomBins(2 * h, 11);
-        std::vector<float> samples(static_cast<std::size_t>(h)), tailA(samples.size()), tailB;
-        for (int n = 0; n < h; ++n) {
-            samples[static_cast<std::size_t>(n)] = spectrum[n].im;
-            tailA[static_cast<std::size_t>(n)] = spectrum[n].re;
+        const auto bins = RandomBins(2 * h, 11);
+        const auto* floats = reinterpret_cast<const float*>(bins.data());
+        std::vector<float> l(floats, floats + h), r(floats + h, floats + 2 * h);
+        auto packedA = RandomBins(h, 12), packedB = packedA;
+        EXPECT_EQ(LoadStereoBlockScalar(packedA.data(), l.data(), r.data(), h),
+                  LoadStereoBlockSse2(packedB.data(), l.data(), r.data(), h));
+        EXPECT_TRUE(SameBits(packedA, packedB));
+        r[static_cast<std::size_t>(h - 1)] = l[static_cast<std::size_t>(h - 1)];
+        for (int k = 0; k < h; ++k) r[static_cast<std::size_t>(k)] = l[static_cast<std::size_t>(k)];
+        EXPECT_TRUE(LoadStereoBlockSse2(packedB.data(), l.data(), r.data(), h));
+        r[static_cast<std::size_t>(h - 1)] = -r[static_cast<std::size_t>(h - 1)];  // one sign bit apart
+        EXPECT_FALSE(LoadStereoBlockSse2(packedB.data(), l.data(), r.data(), h));
+
+        std::vector<float> outs[4], tails[4];
+        for (auto& v : outs) v.assign(static_cast<std::size_t>(h), 0.0f);
+        for (auto& v : tails) v = l;
+        OverlapAddStereoScalar(outs[0].data(), outs[1].data(), tails[0].data(), tails[1].data(), bins.data(), h);
+        OverlapAddStereoSse2(outs[2].data(), outs[3].data(), tails[2].data(), tails[3].data(), bins.data(), h);
+        EXPECT_EQ(outs[0], outs[2]);
+        EXPECT_EQ(outs[1], outs[3]);
+        EXPECT_EQ(tails[0], tails[2]);
+        EXPECT_EQ(tails[1], tails[3]);
+        OverlapAddRealScalar(outs[0].data(), tails[0].data(), floats, h);
+        OverlapAddRealSse2(outs[2].data(), tails[2].data(), floats, h);
+        EXPECT_EQ(outs[0], outs[2]);
+        EXPECT_EQ(tails[0], tails[2]);
+        EXPECT_EQ(tails[0][0], floats[h]);
+    }
+}
+
+// Position 0 of a half spectrum holds two real bins, multiplied separately;
+// every other position is an ordinary complex product.
+TEST(DspLoops, HalfSpectrumProductsTreatPositionZeroAsTwoRealBins) {
+    for (int bins : {1, 2, 5, 512}) {
+        SCOPED_TRACE(bins);
+        const auto a = RandomBins(bins, 21), b = RandomBins(bins, 22), start = RandomBins(bins, 23);
+        auto product = start, sum = start, complexProduct = start;
+        HalfSpectrumMultiply(product.data(), a.data(), b.data(), bins);
+        HalfSpectrumMultiplyAccumulate(sum.data(), a.data(), b.data(), bins);
+        ComplexMultiply(complexProduct.data(), a.data(), b.data(), bins);
+        EXPECT_EQ(product[0].re, a[0].re * b[0].re);
+        EXPECT_EQ(product[0].im, a[0].im * b[0].im);
+        EXPECT_EQ(sum[0].re, start[0].re + a[0].re * b[0].re);
+        EXPECT_EQ(sum[0].im, start[0].im + a[0].im * b[0].im);
+        for (int k = 1; k < bins; ++k) {
+            EXPECT_EQ(product[k].re, complexProduct[k].re);
+            EXPECT_EQ(product[k].im, complexProduct[k].im);
+            EXPECT_NEAR(sum[k].re, start[k].re + complexProduct[k].re, 1e-6);
         }
-        tailB = tailA;
-        std::vector<float> outA(samples.size()), outB(samples.size());
-        OverlapAddScalar(outA.data(), tailA.data(), spectrum.data(), h);
-        OverlapAddSse2(outB.data(), tailB.data(), spectrum.data(), h);
-        EXPECT_EQ(outA, outB);
-        EXPECT_EQ(tailA, tailB);
-        auto blockA = RandomBins(2 * h, 12), blockB = blockA;
-        LoadRealBlockScalar(blockA.data(), samples.data(), h, 2 * h);
-        LoadRealBlockSse2(blockB.data(), samples.data(), h, 2 * h);
-        EXPECT_TRUE(SameBits(blockA, blockB));
+        EXPECT_EQ(std::memcmp(&product[bins], &start[bins], sizeof(ComplexFloat)), 0);
     }
 }
 
