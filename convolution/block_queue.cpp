@@ -78,11 +78,21 @@ void BlockQueue::Write(const void* src, int bytes) {
     }
 }
 
+const void* BlockQueue::Contiguous(int* bytes) const {
+    const HeapBuffer* first = BlockAt(blocks, 0);
+    if (!first || pending <= 0 || readOffset >= first->Length()) {
+        *bytes = 0;
+        return nullptr;
+    }
+    *bytes = std::min(first->Length() - readOffset, pending);
+    return static_cast<const char*>(first->Data()) + readOffset;
+}
+
 void BlockQueue::Read(void* dst, int bytes) {
     if (bytes <= 0) return;
     auto* to = static_cast<char*>(dst);
     const int available = std::min(bytes, pending);
-    std::memset(to + available, 0, static_cast<std::size_t>(bytes - available));
+    if (to) std::memset(to + available, 0, static_cast<std::size_t>(bytes - available));
 
     int position = readOffset;
     int copied = 0;
@@ -94,7 +104,7 @@ void BlockQueue::Read(void* dst, int bytes) {
             continue;
         }
         const int n = std::min(block->Length() - position, available - copied);
-        std::memcpy(to + copied, static_cast<const char*>(block->Data()) + position, static_cast<std::size_t>(n));
+        if (to) std::memcpy(to + copied, static_cast<const char*>(block->Data()) + position, static_cast<std::size_t>(n));
         copied += n;
         position = 0;
     }

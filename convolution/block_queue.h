@@ -21,8 +21,12 @@ public:
     // stored, which is always a prefix of what was asked for.
     void Write(const void* src, int bytes);
     // Copies the oldest bytes to dst and drops them. Bytes beyond Pending() are
-    // not invented: that part of dst is zeroed.
+    // not invented: that part of dst is zeroed. A null dst only drops them.
     void Read(void* dst, int bytes);
+    // The oldest pending bytes that lie together in one block, to be read in
+    // place: sets *bytes to their count and returns where they start (0 and
+    // null when nothing is pending). Valid until the next Write or Recycle.
+    const void* Contiguous(int* bytes) const;
     // Moves every block to the spare list and forgets all pending bytes.
     void Recycle();
     // Forgets the newest bytes written (all pending ones, if fewer are

@@ -39,6 +39,7 @@ ConvolutionEngine::ConvolutionEngine()
       partitionFlags{HeapBuffer(64), HeapBuffer(64)},
       fftSize(0),
       impulseLength(0),
+      partitionCount(0),
       activeChannels(0),
       ringPositions{0, 0},
       spectrumRings{HeapBuffer(64, kAligned), HeapBuffer(64, kAligned)},
@@ -77,6 +78,7 @@ int ConvolutionEngine::InstallDirectForm(const ImpulseBuffer& impulse, int lengt
     packedKernel.Release();
     impulseChannels = impulse.channels;
     impulseLength = length;
+    partitionCount = 0;
     activeChannels = -1;
     fftSize = 0;
     for (int slot = 0; slot < 2; ++slot) {
@@ -132,6 +134,7 @@ int ConvolutionEngine::InstallFftMode(const ImpulseBuffer& impulse, int length, 
     workSpectrum.SwapStorage(work);
     impulseChannels = impulse.channels;
     impulseLength = length;
+    partitionCount = p;
     activeChannels = -1;
     fftSize = n;
     packedSlots = false;  // decided by the next Add
@@ -174,7 +177,7 @@ void ConvolutionEngine::ClearHistory() {
         ZeroContents(overlapTails[slot]);
     }
     historyCleared = true;
-    identicalBlocks = PartitionCount() + 1;
+    identicalBlocks = partitionCount + 1;
 }
 
 void ConvolutionEngine::Add(const float* const* inputs, int frames, int channels) {
@@ -211,10 +214,6 @@ float* const* ConvolutionEngine::Get() {
 void ConvolutionEngine::Advance(int count) {
     if (count <= 0) return;
     for (int slot = 0; slot < activeChannels; ++slot) outputQueues[slot].Consume(count);
-}
-
-int ConvolutionEngine::PartitionCount() const {
-    return fftSize > 0 ? static_cast<int>(PartitionsFor(impulseLength, fftSize)) : 0;
 }
 
 bool ConvolutionEngine::PartitionUsed(int c, int p) const {

@@ -119,7 +119,7 @@ public:
     // Channels of the last Add; -1 after SetImpulse until the next Add.
     int ActiveChannels() const { return activeChannels; }
     // P, the partition count; 0 in direct form.
-    int PartitionCount() const;
+    int PartitionCount() const { return partitionCount; }
     // Whether partition p of impulse channel c is multiplied (false outside the ranges).
     bool PartitionUsed(int c, int p) const;
     // Taps of impulse channel c in direct form.
@@ -143,9 +143,10 @@ private:
     void ClearHistory();
     void RunPendingBlocks(int wanted);
     bool RunPackedBlock();
+    const float* TakeInputBlock(int slot, float* scratch);
+    void DropInputBlock(int slot, const float* block, const float* scratch);
     bool RunSlotBlock(int slot);
     bool AccumulatePartitions(int slot, ComplexFloat* work);
-    bool FftBuffersReady() const;
     int RingStride(int slot) const;
     int ImpulseChannelOf(int slot) const { return impulseChannels == 2 ? slot : 0; }
 
@@ -157,6 +158,7 @@ private:
     HeapBuffer partitionFlags[2];    // per impulse channel: P bytes, 1 = used, 0 = silent, skipped
     int fftSize;                     // N, the transform size; 0 in direct form
     int impulseLength;               // L, taps of the longest impulse channel
+    int partitionCount;              // P, partitions of H taps; 0 in direct form
     int activeChannels;              // channels of the last Add; -1: the next Add reconfigures
     SampleQueue outputQueues[2];     // per slot: filtered samples waiting to be taken
     SampleQueue historyQueues[2];    // per slot, direct form: the last T input samples

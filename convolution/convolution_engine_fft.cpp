@@ -13,7 +13,7 @@ namespace tolvar {
 
 void ConvolutionEngine::AddFft(const float* const* inputs, int frames, int channels) {
     if (activeChannels != channels) ReconfigureSlots(channels);
-    if (frames == 0 || !FftBuffersReady()) return;  // inputs may be null when frames is 0
+    if (frames == 0) return;  // inputs may be null then
     int stored[2] = {0, 0};
     for (int slot = 0; slot < channels; ++slot) {
         const int before = inputBlockQueues[slot].Pending();
@@ -52,7 +52,7 @@ void ConvolutionEngine::ReconfigureSlots(int channels) {
     packedSlots = channels == 2 && impulseChannels == 1 &&
                   inputBlockQueues[0].Pending() == inputBlockQueues[1].Pending();
     if (!historyCleared) ClearHistory();
-    identicalBlocks = PartitionCount() + 1;
+    identicalBlocks = partitionCount + 1;
 }
 
 // Complex values per ring entry of a slot.
@@ -60,17 +60,7 @@ int ConvolutionEngine::RingStride(int slot) const {
     return packedSlots && slot == 0 ? fftSize : fftSize / 2;
 }
 
-// SetImpulse sizes all of these together; this only guards against use after
-// a mode that never had them.
-bool ConvolutionEngine::FftBuffersReady() const {
-    const long long half = static_cast<long long>(PartitionCount()) * fftSize / 2 * sizeof(ComplexFloat);
-    return fftSize > 0 && workSpectrum.Length() == fftSize * static_cast<int>(sizeof(ComplexFloat)) &&
-           spectrumRings[0].Length() >= (packedSlots ? 2 * half : half) && spectrumRings[1].Length() >= half &&
-           overlapTails[0].Length() == SampleBytes(fftSize / 2) && overlapTails[1].Length() == SampleBytes(fftSize / 2);
-}
-
 void ConvolutionEngine::RunPendingBlocks(int wanted) {
-    if (!FftBuffersReady()) return;
     const int hopBytes = SampleBytes(fftSize / 2);
     if (packedSlots && activeChannels == 2) {
         while (inputBlockQueues[0].Pending() >= hopBytes && inputBlockQueues[1].Pending() >= hopBytes &&
@@ -93,7 +83,7 @@ void ConvolutionEngine::RunPendingBlocks(int wanted) {
 bool ConvolutionEngine::RunPackedBlock() {
     const int n = fftSize;
     const int h = n / 2;
-    const int partitions = PartitionCount();
+    const int partitions = partitionCount;
     float* left = outputQueues[0].Extend(h);
     if (!left) return false;  // the input stays queued for a later try
     float* right = outputQueues[1].Extend(h);
@@ -106,20 +96,28 @@ bool ConvolutionEngine::RunPackedBlock() {
     ringPositions[0] = ringPositions[1] = position;
     ComplexFloat* block = spectrumRings[0].As<ComplexFloat>() + static_cast<long long>(position) * n;
     ComplexFloat* work = workSpectrum.As<ComplexFloat>();
-    auto* samples = reinterpret_cast<float*>(work);  // the work spectrum is free until the products
-    inputBlockQueues[0].Read(samples, SampleBytes(h));
-    inputBlockQueues[1].Read(samples + h, SampleBytes(h));
-    const bool identical = LoadStereoBlock(block, samples, samples + h, h);
+    auto* scratch = reinterpret_cast<float*>(work);  // the work spectrum is free until the products
+    const float* input[2];
+    for (int slot = 0; slot < 2; ++slot) input[slot] = TakeInputBlock(slot, scratch + slot * h);
+    const bool identical = std::memcmp(input[0], input[1], SampleByteSize(h)) == 0;
     identicalBlocks = identical ? std::min(identicalBlocks + 1, partitions + 1) : 0;
-    FftForwardZeroPadded(block, n);
     historyCleared = false;
 
     float* leftTail = overlapTails[0].As<float>();
     float* rightTail = overlapTails[1].As<float>();
-    if (AccumulatePartitions(0, work)) {
-        FftTransform(work, n, 1);
-        OverlapAddStereo(left, right, leftTail, rightTail, work, h);
+    bool any = true;
+    if (partitions == 1 && partitionFlags[0].As<unsigned char>()[0]) {
+        // No later block reads this spectrum: the product takes its place, formed
+        // as the transform stores it.
+        FftForwardTwoRealTimes(block, input[0], input[1], packedKernel.As<ComplexFloat>(), n);
+        FftInverseOverlapAdd(block, n, left, right, leftTail, rightTail);
     } else {
+        FftForwardTwoReal(block, input[0], input[1], n);
+        any = AccumulatePartitions(0, work);
+        if (any) FftInverseOverlapAdd(work, n, left, right, leftTail, rightTail);
+    }
+    for (int slot = 0; slot < 2; ++slot) DropInputBlock(slot, input[slot], scratch + slot * h);
+    if (!any) {
         // Every partition is silent: the products are zero, so is their transform.
         std::memcpy(left, leftTail, SampleByteSize(h));
         std::memcpy(right, rightTail, SampleByteSize(h));
@@ -137,6 +135,22 @@ bool ConvolutionEngine::RunPackedBlock() {
     return true;
 }
 
+// The slot's next H input samples: in place in the input queue when they lie
+// together in one of its blocks, otherwise copied to scratch (and consumed).
+const float* ConvolutionEngine::TakeInputBlock(int slot, float* scratch) {
+    const int bytes = SampleBytes(fftSize / 2);
+    int together = 0;
+    const void* front = inputBlockQueues[slot].Contiguous(&together);
+    if (front && together >= bytes) return static_cast<const float*>(front);
+    inputBlockQueues[slot].Read(scratch, bytes);
+    return scratch;
+}
+
+// Consumes a block that TakeInputBlock left in place.
+void ConvolutionEngine::DropInputBlock(int slot, const float* block, const float* scratch) {
+    if (block != scratch) inputBlockQueues[slot].Read(nullptr, SampleBytes(fftSize / 2));
+}
+
 // One block of H input samples of one slot as real-input transforms: into the
 // slot's ring as a half spectrum, multiplied with the half spectra of its
 // impulse channel, transformed back and overlap-added.
@@ -146,7 +160,7 @@ bool ConvolutionEngine::RunSlotBlock(int slot) {
     float* out = outputQueues[slot].Extend(h);
     if (!out) return false;  // the input stays queued for a later try
 
-    ringPositions[slot] = (ringPositions[slot] + 1) % PartitionCount();
+    ringPositions[slot] = (ringPositions[slot] + 1) % partitionCount;
     ComplexFloat* block =
         spectrumRings[slot].As<ComplexFloat>() + static_cast<long long>(ringPositions[slot]) * RingStride(slot);
     inputBlockQueues[slot].Read(reinterpret_cast<float*>(block), SampleBytes(h));
@@ -169,7 +183,7 @@ bool ConvolutionEngine::RunSlotBlock(int slot) {
 // full spectra for packed slots, half spectra otherwise. Returns false, leaving
 // work untouched, when no partition is used.
 bool ConvolutionEngine::AccumulatePartitions(int slot, ComplexFloat* work) {
-    const int partitions = PartitionCount();
+    const int partitions = partitionCount;
     const int channel = ImpulseChannelOf(slot);
     const int stride = RingStride(slot);
     const auto* used = partitionFlags[channel].As<unsigned char>();

@@ -48,13 +48,6 @@ void HalfSpectrumMultiplyAccumulate(ComplexFloat* sum, const ComplexFloat* a, co
     sum[0] = first;
 }
 
-bool LoadStereoBlock(ComplexFloat* block, const float* left, const float* right, int count) {
-    return LoadStereoBlockSse2(block, left, right, count);
-}
-void OverlapAddStereo(float* left, float* right, float* leftTail, float* rightTail, const ComplexFloat* block,
-                      int h) {
-    OverlapAddStereoSse2(left, right, leftTail, rightTail, block, h);
-}
 void OverlapAddReal(float* out, float* tail, const float* block, int h) { OverlapAddRealSse2(out, tail, block, h); }
 
 }  // namespace tolvar

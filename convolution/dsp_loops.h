@@ -51,25 +51,6 @@ void DirectFormFilterAvx2(float* out, const float* reversedTaps, const float* hi
 void HalfSpectrumMultiply(ComplexFloat* product, const ComplexFloat* a, const ComplexFloat* b, int bins);
 void HalfSpectrumMultiplyAccumulate(ComplexFloat* sum, const ComplexFloat* a, const ComplexFloat* b, int bins);
 
-// Two channels packed into one complex block: block[n] = (left[n], right[n])
-// for n < count. Returns whether the two channels hold the same bits. block
-// must not overlap the inputs.
-bool LoadStereoBlock(ComplexFloat* block, const float* left, const float* right, int count);
-bool LoadStereoBlockScalar(ComplexFloat* block, const float* left, const float* right, int count);
-bool LoadStereoBlockSse2(ComplexFloat* block, const float* left, const float* right, int count);
-
-// Overlap-add of one inverse-transformed stereo block of 2h bins, left in the
-// real parts and right in the imaginary parts, for n < h:
-//   left[n] = re(block[n]) + leftTail[n],  leftTail[n] = re(block[h + n]),
-//   right[n] = im(block[n]) + rightTail[n], rightTail[n] = im(block[h + n]).
-// No output may overlap another array.
-void OverlapAddStereo(float* left, float* right, float* leftTail, float* rightTail, const ComplexFloat* block,
-                      int h);
-void OverlapAddStereoScalar(float* left, float* right, float* leftTail, float* rightTail,
-                            const ComplexFloat* block, int h);
-void OverlapAddStereoSse2(float* left, float* right, float* leftTail, float* rightTail,
-                          const ComplexFloat* block, int h);
-
 // Overlap-add of 2h real samples: out[n] = block[n] + tail[n], then
 // tail[n] = block[h + n], for n < h. out must not overlap tail or block.
 void OverlapAddReal(float* out, float* tail, const float* block, int h);

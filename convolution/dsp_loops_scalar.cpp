@@ -1,7 +1,5 @@
 #include "convolution/dsp_loops.h"
 
-#include <cstring>
-
 namespace tolvar {
 
 void ComplexMultiplyScalar(ComplexFloat* product, const ComplexFloat* a, const ComplexFloat* b, int bins) {
@@ -25,28 +23,6 @@ void DirectFormFilterScalar(float* out, const float* reversedTaps, const float* 
         double sum = 0.0;
         for (int i = 0; i < taps; ++i) sum += static_cast<double>(reversedTaps[i]) * static_cast<double>(x[i]);
         out[j] = static_cast<float>(sum);
-    }
-}
-
-bool LoadStereoBlockScalar(ComplexFloat* block, const float* left, const float* right, int count) {
-    unsigned differences = 0;
-    for (int n = 0; n < count; ++n) {
-        unsigned l, r;
-        std::memcpy(&l, left + n, sizeof l);
-        std::memcpy(&r, right + n, sizeof r);
-        differences |= l ^ r;
-        block[n] = {left[n], right[n]};
-    }
-    return differences == 0;
-}
-
-void OverlapAddStereoScalar(float* left, float* right, float* leftTail, float* rightTail,
-                            const ComplexFloat* block, int h) {
-    for (int n = 0; n < h; ++n) {
-        left[n] = block[n].re + leftTail[n];
-        right[n] = block[n].im + rightTail[n];
-        leftTail[n] = block[h + n].re;
-        rightTail[n] = block[h + n].im;
     }
 }
 

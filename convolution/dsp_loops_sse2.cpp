@@ -107,40 +107,6 @@ void DirectFormFilterSse2(float* out, const float* reversedTaps, const float* hi
     direct_form::FilterInChunks<kDirectBlock>(out, reversedTaps, history, taps, frames, FilterBlockSse2);
 }
 
-bool LoadStereoBlockSse2(ComplexFloat* block, const float* left, const float* right, int count) {
-    __m128i differences = _mm_setzero_si128();
-    int n = 0;
-    for (; n + 4 <= count; n += 4) {
-        const __m128 l = _mm_loadu_ps(left + n), r = _mm_loadu_ps(right + n);
-        differences = _mm_or_si128(differences, _mm_xor_si128(_mm_castps_si128(l), _mm_castps_si128(r)));
-        Store(block + n, _mm_unpacklo_ps(l, r));
-        Store(block + n + 2, _mm_unpackhi_ps(l, r));
-    }
-    const bool rest = LoadStereoBlockScalar(block + n, left + n, right + n, count - n);
-    return rest && _mm_movemask_epi8(_mm_cmpeq_epi8(differences, _mm_setzero_si128())) == 0xFFFF;
-}
-
-void OverlapAddStereoSse2(float* left, float* right, float* leftTail, float* rightTail,
-                          const ComplexFloat* block, int h) {
-    int n = 0;
-    for (; n + 4 <= h; n += 4) {
-        const __m128 front0 = Load(block + n), front1 = Load(block + n + 2);
-        const __m128 back0 = Load(block + h + n), back1 = Load(block + h + n + 2);
-        const __m128 frontRe = _mm_shuffle_ps(front0, front1, _MM_SHUFFLE(2, 0, 2, 0));
-        const __m128 frontIm = _mm_shuffle_ps(front0, front1, _MM_SHUFFLE(3, 1, 3, 1));
-        _mm_storeu_ps(left + n, _mm_add_ps(frontRe, _mm_loadu_ps(leftTail + n)));
-        _mm_storeu_ps(right + n, _mm_add_ps(frontIm, _mm_loadu_ps(rightTail + n)));
-        _mm_storeu_ps(leftTail + n, _mm_shuffle_ps(back0, back1, _MM_SHUFFLE(2, 0, 2, 0)));
-        _mm_storeu_ps(rightTail + n, _mm_shuffle_ps(back0, back1, _MM_SHUFFLE(3, 1, 3, 1)));
-    }
-    for (; n < h; ++n) {
-        left[n] = block[n].re + leftTail[n];
-        right[n] = block[n].im + rightTail[n];
-        leftTail[n] = block[h + n].re;
-        rightTail[n] = block[h + n].im;
-    }
-}
-
 void OverlapAddRealSse2(float* out, float* tail, const float* block, int h) {
     int n = 0;
     for (; n + 4 <= h; n += 4) {

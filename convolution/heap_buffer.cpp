@@ -47,7 +47,7 @@ void HeapBuffer::SwapStorage(HeapBuffer& other) {
     std::swap(length, other.length);
 }
 
-void* HeapBuffer::Resize(int newLength, bool allowShrink) {
+void* HeapBuffer::ResizeStorage(int newLength, bool allowShrink) {
     if (newLength < 0) return nullptr;
     if (newLength == 0 && allowShrink) {
         Release();
@@ -71,7 +71,7 @@ void* HeapBuffer::Resize(int newLength, bool allowShrink) {
         length = newLength;
         return data;
     }
-    if (!Reallocate(target, std::min(newLength, length))) {
+    if (!Move(target, std::min(newLength, length))) {
         // A shrink the heap refuses is still honoured: the larger block stays.
         // Callers such as PointerList::RemoveAt rely on the length going down.
         if (newLength > capacity) return nullptr;
@@ -86,7 +86,7 @@ void* HeapBuffer::Resize(int newLength, bool allowShrink) {
 // Moves the storage to a heap block with room for `target` aligned bytes,
 // keeping the first keptBytes. Null, with everything as it was, when the heap
 // refuses both a reallocation and a fresh block.
-void* HeapBuffer::Reallocate(int target, int keptBytes) {
+void* HeapBuffer::Move(int target, int keptBytes) {
     const HeapAllocator& heap = CurrentHeapAllocator();
     const std::size_t blockBytes = static_cast<std::size_t>(target) + static_cast<std::size_t>(alignment - 1);
     const int oldLeadIn = block ? static_cast<int>(static_cast<char*>(data) - static_cast<char*>(block)) : 0;

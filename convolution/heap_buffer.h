@@ -33,7 +33,14 @@ public:
     // there is none (length 0 after a release) or the heap refused the request.
     // A negative length, or one so large that the capacity would overflow an
     // int, is refused the same way and changes nothing.
-    void* Resize(int newLength, bool allowShrink);
+    void* Resize(int newLength, bool allowShrink) {
+        // The queues' steady traffic: a length within the storage, nothing to give back.
+        if (!allowShrink && newLength >= 0 && newLength <= capacity) {
+            length = newLength;
+            return data;
+        }
+        return ResizeStorage(newLength, allowShrink);
+    }
 
     // Frees the storage: data null, capacity and length 0.
     void Release();
@@ -53,7 +60,8 @@ public:
     template <typename T> int Count() const { return length / static_cast<int>(sizeof(T)); }
 
 private:
-    void* Reallocate(int target, int keptBytes);
+    void* ResizeStorage(int newLength, bool allowShrink);
+    void* Move(int target, int keptBytes);
 
     int granularity;  // bytes of slack added on growth; fixed at construction
     int alignment;    // data is a multiple of this; 1 for the heap's own alignment

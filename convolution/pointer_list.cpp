@@ -4,11 +4,6 @@
 
 namespace tolvar {
 
-void* PointerList::At(int i) const {
-    if (!buffer.Data() || i < 0 || i >= Count()) return nullptr;
-    return buffer.As<void*>()[i];
-}
-
 void* PointerList::SetAt(int i, void* p) {
     if (!buffer.Data() || i < 0 || i >= Count()) return nullptr;
     buffer.As<void*>()[i] = p;

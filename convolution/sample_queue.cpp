@@ -63,24 +63,4 @@ bool SampleQueue::Reserve(int count) {
     return true;
 }
 
-float* SampleQueue::Front() const {
-    auto* data = static_cast<char*>(buffer.Data());
-    if (!data || readPosition < 0 || readPosition >= buffer.Length()) return nullptr;
-    return reinterpret_cast<float*>(data + readPosition);
-}
-
-void SampleQueue::Consume(int count) {
-    if (count <= 0) return;
-    if (count >= Readable()) {
-        Clear();  // empty: the next append starts at the front again
-        return;
-    }
-    readPosition += SampleBytes(count);
-}
-
-void SampleQueue::Clear() {
-    readPosition = 0;
-    buffer.Resize(0, false);
-}
-
 }  // namespace tolvar

@@ -34,13 +34,27 @@ public:
     bool Reserve(int count);
 
     // Oldest readable sample, or null when the queue is empty.
-    float* Front() const;
+    float* Front() const {
+        auto* data = static_cast<char*>(buffer.Data());
+        if (!data || readPosition < 0 || readPosition >= buffer.Length()) return nullptr;
+        return reinterpret_cast<float*>(data + readPosition);
+    }
     int Readable() const { return SamplesInBytes(buffer.Length() - readPosition); }
 
     // Drops count samples from the front (all of them when count exceeds what is readable).
-    void Consume(int count);
+    void Consume(int count) {
+        if (count <= 0) return;
+        if (count >= Readable()) {
+            Clear();  // empty: the next append starts at the front again
+            return;
+        }
+        readPosition += SampleBytes(count);
+    }
     // Empties the queue and keeps its storage.
-    void Clear();
+    void Clear() {
+        readPosition = 0;
+        buffer.Resize(0, false);
+    }
 
 private:
     // Moves the readable samples to the front of the storage.

@@ -13,26 +13,9 @@ namespace {
 using Routine = void (*)(ComplexFloat*, int, int);
 using PaddedRoutine = void (*)(ComplexFloat*, int);
 using RealPass = void (*)(ComplexFloat*, int);
-
-Routine RoutineFor(FftIsa isa) {
-    switch (isa) {
-        case FftIsa::kScalar: return FftTransformScalar;
-        case FftIsa::kSse2: return FftTransformSse2;
-        case FftIsa::kAvx2: return FftTransformAvx2;
-        case FftIsa::kAvx2Fma: return FftTransformAvx2Fma;
-    }
-    return FftTransformScalar;
-}
-
-PaddedRoutine PaddedRoutineFor(FftIsa isa) {
-    switch (isa) {
-        case FftIsa::kScalar: return FftForwardZeroPaddedScalar;
-        case FftIsa::kSse2: return FftForwardZeroPaddedSse2;
-        case FftIsa::kAvx2: return FftForwardZeroPaddedAvx2;
-        case FftIsa::kAvx2Fma: return FftForwardZeroPaddedAvx2Fma;
-    }
-    return FftForwardZeroPaddedScalar;
-}
+using TwoRealRoutine = void (*)(ComplexFloat*, const float*, const float*, int);
+using TwoRealTimesRoutine = void (*)(ComplexFloat*, const float*, const float*, const ComplexFloat*, int);
+using OverlapAddRoutine = void (*)(ComplexFloat*, int, float*, float*, float*, float*);
 
 // The one routine per instruction set for every kind of transform.
 struct Routines {
@@ -40,12 +23,27 @@ struct Routines {
     PaddedRoutine forwardZeroPadded;
     RealPass realForwardPass;
     RealPass realInversePass;
+    TwoRealRoutine forwardTwoReal;
+    TwoRealTimesRoutine forwardTwoRealTimes;
+    OverlapAddRoutine inverseOverlapAdd;
 };
 
 Routines RoutinesFor(FftIsa isa) {
-    const bool scalar = isa == FftIsa::kScalar;
-    return {RoutineFor(isa), PaddedRoutineFor(isa), scalar ? RealForwardPassScalar : RealForwardPassSse2,
-            scalar ? RealInversePassScalar : RealInversePassSse2};
+    switch (isa) {
+        case FftIsa::kScalar:
+            return {FftTransformScalar, FftForwardZeroPaddedScalar, RealForwardPassScalar, RealInversePassScalar,
+                    FftForwardTwoRealScalar, FftForwardTwoRealTimesScalar, FftInverseOverlapAddScalar};
+        case FftIsa::kSse2:
+            return {FftTransformSse2, FftForwardZeroPaddedSse2, RealForwardPassSse2, RealInversePassSse2,
+                    FftForwardTwoRealSse2, FftForwardTwoRealTimesSse2, FftInverseOverlapAddSse2};
+        case FftIsa::kAvx2:
+            return {FftTransformAvx2, FftForwardZeroPaddedAvx2, RealForwardPassSse2, RealInversePassSse2,
+                    FftForwardTwoRealAvx2, FftForwardTwoRealTimesAvx2, FftInverseOverlapAddAvx2};
+        case FftIsa::kAvx2Fma:
+            return {FftTransformAvx2Fma, FftForwardZeroPaddedAvx2Fma, RealForwardPassSse2, RealInversePassSse2,
+                    FftForwardTwoRealAvx2Fma, FftForwardTwoRealTimesAvx2Fma, FftInverseOverlapAddAvx2Fma};
+    }
+    return RoutinesFor(FftIsa::kScalar);
 }
 
 const Routines& Selected() {
@@ -116,11 +114,11 @@ const char* FftIsaName(FftIsa isa) {
 }
 
 void FftTransformWith(FftIsa isa, ComplexFloat* data, int n, int inverse) {
-    if (FftIsaAvailable(isa)) RoutineFor(isa)(data, n, inverse);
+    if (FftIsaAvailable(isa)) RoutinesFor(isa).transform(data, n, inverse);
 }
 
 void FftForwardZeroPaddedWith(FftIsa isa, ComplexFloat* data, int n) {
-    if (FftIsaAvailable(isa)) PaddedRoutineFor(isa)(data, n);
+    if (FftIsaAvailable(isa)) RoutinesFor(isa).forwardZeroPadded(data, n);
 }
 
 void FftRealForwardWith(FftIsa isa, ComplexFloat* data, int n, bool zeroPadded) {
@@ -129,6 +127,20 @@ void FftRealForwardWith(FftIsa isa, ComplexFloat* data, int n, bool zeroPadded) 
 
 void FftRealInverseWith(FftIsa isa, ComplexFloat* data, int n) {
     if (FftIsaAvailable(isa)) RealInverse(RoutinesFor(isa), data, n);
+}
+
+void FftForwardTwoRealWith(FftIsa isa, ComplexFloat* data, const float* re, const float* im, int n) {
+    if (FftIsaAvailable(isa)) RoutinesFor(isa).forwardTwoReal(data, re, im, n);
+}
+
+void FftForwardTwoRealTimesWith(FftIsa isa, ComplexFloat* data, const float* re, const float* im,
+                                const ComplexFloat* factors, int n) {
+    if (FftIsaAvailable(isa)) RoutinesFor(isa).forwardTwoRealTimes(data, re, im, factors, n);
+}
+
+void FftInverseOverlapAddWith(FftIsa isa, ComplexFloat* data, int n, float* re, float* im, float* reTail,
+                              float* imTail) {
+    if (FftIsaAvailable(isa)) RoutinesFor(isa).inverseOverlapAdd(data, n, re, im, reTail, imTail);
 }
 
 TOLVAR_FFT_ALIGN_STACK void FftTransform(ComplexFloat* data, int n, int inverse) {
@@ -146,6 +158,20 @@ TOLVAR_FFT_ALIGN_STACK void FftRealForwardZeroPadded(ComplexFloat* data, int n) 
 }
 
 TOLVAR_FFT_ALIGN_STACK void FftRealInverse(ComplexFloat* data, int n) { RealInverse(Selected(), data, n); }
+
+TOLVAR_FFT_ALIGN_STACK void FftForwardTwoReal(ComplexFloat* data, const float* re, const float* im, int n) {
+    Selected().forwardTwoReal(data, re, im, n);
+}
+
+TOLVAR_FFT_ALIGN_STACK void FftForwardTwoRealTimes(ComplexFloat* data, const float* re, const float* im,
+                                                   const ComplexFloat* factors, int n) {
+    Selected().forwardTwoRealTimes(data, re, im, factors, n);
+}
+
+TOLVAR_FFT_ALIGN_STACK void FftInverseOverlapAdd(ComplexFloat* data, int n, float* re, float* im, float* reTail,
+                                                 float* imTail) {
+    Selected().inverseOverlapAdd(data, n, re, im, reTail, imTail);
+}
 
 int FftFrequencyAt(int p, int n) {
     if (n <= 2) return p;

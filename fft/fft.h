@@ -47,6 +47,27 @@ int FftFrequencyAt(int p, int n);
 // need not hold the zeros (it is not read, only written).
 void FftForwardZeroPadded(ComplexFloat* data, int n);
 
+// The two transforms of a block of two real signals packed as one complex
+// signal (the convolution engine's stereo blocks), each with the pass over
+// memory that packs or unpacks the block folded into its own first or last pass.
+//
+// FftForwardTwoReal: the forward transform of z[j] = re[j] + i im[j] for
+// j < n/2 followed by n/2 zeros, written to data; re and im hold n/2 floats
+// each and may not overlap data. Nothing of data is read.
+void FftForwardTwoReal(ComplexFloat* data, const float* re, const float* im, int n);
+// The same, each bin then multiplied by the value at its position in factors
+// (n values in the same bin order, e.g. another spectrum), as the last stage
+// stores it: the spectral product without a pass of its own. factors may not
+// overlap data.
+void FftForwardTwoRealTimes(ComplexFloat* data, const float* re, const float* im, const ComplexFloat* factors,
+                            int n);
+// FftInverseOverlapAdd: the inverse transform y of data, overlap-added into
+// two outputs: for k < n/2, re[k] = Re y[k] + reTail[k] and then
+// reTail[k] = Re y[n/2 + k], and the same for im with the imaginary parts.
+// Each of the four arrays holds n/2 floats; none may overlap another or data.
+// data is used as work space and left holding no particular values.
+void FftInverseOverlapAdd(ComplexFloat* data, int n, float* re, float* im, float* reTail, float* imTail);
+
 // Transforms of n real samples, n = 2, 4, ..., 32768, in place, unscaled, with
 // the sign convention above; about half the work of a complex transform of n.
 //

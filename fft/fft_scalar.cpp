@@ -322,6 +322,33 @@ void FftTransformScalar(ComplexFloat* data, int n, int inverse) {
     (inverse ? AllSizes::inverse : AllSizes::forward)[log2 - 1](data);
 }
 
+// The reference for the fused transforms: packing, then the transform; the
+// transform, then the overlap-add.
+void FftForwardTwoRealScalar(ComplexFloat* data, const float* re, const float* im, int n) {
+    if (FftLog2OfSupportedSize(n) < 0 || !data) return;
+    for (int k = 0; k < n / 2; ++k) data[k] = {re[k], im[k]};
+    FftForwardZeroPaddedScalar(data, n);
+}
+
+void FftForwardTwoRealTimesScalar(ComplexFloat* data, const float* re, const float* im, const ComplexFloat* factors,
+                                  int n) {
+    if (FftLog2OfSupportedSize(n) < 0 || !data || !factors) return;
+    FftForwardTwoRealScalar(data, re, im, n);
+    for (int k = 0; k < n; ++k) data[k] = Mul(data[k], factors[k]);
+}
+
+void FftInverseOverlapAddScalar(ComplexFloat* data, int n, float* re, float* im, float* reTail, float* imTail) {
+    if (FftLog2OfSupportedSize(n) < 0 || !data) return;
+    FftTransformScalar(data, n, 1);
+    const int half = n / 2;
+    for (int k = 0; k < half; ++k) {
+        re[k] = data[k].re + reTail[k];
+        im[k] = data[k].im + imTail[k];
+        reTail[k] = data[half + k].re;
+        imTail[k] = data[half + k].im;
+    }
+}
+
 void FftForwardZeroPaddedScalar(ComplexFloat* data, int n) {
     const int log2 = FftLog2OfSupportedSize(n);
     if (log2 < 0 || !data) return;

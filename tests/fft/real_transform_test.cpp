@@ -123,6 +123,64 @@ double DifferenceDb(const std::vector<ComplexFloat>& a, const std::vector<Comple
     return Db(worst / Rms(b));
 }
 
+// The fused transforms of packed stereo blocks give exactly what packing and
+// the zero-padded transform, or the inverse and the overlap-add, give apart,
+// with every instruction set and on and off the vector grid.
+TEST(FftRealTransforms, FusedStereoTransformsEqualTheirParts) {
+    BuildTables();
+    for (FftIsa isa : {FftIsa::kScalar, FftIsa::kSse2, FftIsa::kAvx2, FftIsa::kAvx2Fma}) {
+        if (!FftIsaAvailable(isa)) continue;
+        for (int n : SupportedSizes()) {
+            for (int offset : {0, 2}) {
+                const std::vector<ComplexFloat> source = RandomSignal(n, 500 + n);
+                const auto* floats = reinterpret_cast<const float*>(source.data());
+                std::vector<ComplexFloat> storage(n + 8, {9.0f, 9.0f});
+                ComplexFloat* fused = storage.data() + offset;
+                FftForwardTwoRealWith(isa, fused, floats, floats + n / 2, n);
+                std::vector<ComplexFloat> parts(n);
+                for (int k = 0; k < n / 2; ++k) parts[k] = {floats[k], floats[n / 2 + k]};
+                FftForwardZeroPaddedWith(isa, parts.data(), n);
+                ASSERT_EQ(std::memcmp(fused, parts.data(), n * sizeof(ComplexFloat)), 0)
+                    << FftIsaName(isa) << " forward n=" << n << " offset " << offset;
+
+                // With the product by a second spectrum folded into the last stage.
+                const std::vector<ComplexFloat> factors = RandomSignal(n, 600 + n);
+                FftForwardTwoRealTimesWith(isa, fused, floats, floats + n / 2, factors.data(), n);
+                for (int k = 0; k < n; ++k) {
+                    const ComplexFloat x = parts[k], w = factors[k];
+                    parts[k] = {x.re * w.re - x.im * w.im, x.re * w.im + x.im * w.re};
+                }
+                if (isa == FftIsa::kAvx2Fma) {
+                    const std::vector<ComplexFloat> product(fused, fused + n);
+                    EXPECT_LE(DifferenceDb(product, parts), kFmaMaxDifferenceDb) << "n=" << n;
+                } else {
+                    ASSERT_EQ(std::memcmp(fused, parts.data(), n * sizeof(ComplexFloat)), 0)
+                        << FftIsaName(isa) << " forward times n=" << n << " offset " << offset;
+                }
+
+                std::vector<float> outs[2][4];  // re, im, reTail, imTail: fused and apart
+                for (auto& set : outs) {
+                    for (int a = 0; a < 4; ++a) set[a].assign(floats + a * (n / 4), floats + a * (n / 4) + n / 2);
+                }
+                std::memcpy(fused, source.data(), n * sizeof(ComplexFloat));
+                FftInverseOverlapAddWith(isa, fused, n, outs[0][0].data(), outs[0][1].data(), outs[0][2].data(),
+                                         outs[0][3].data());
+                std::vector<ComplexFloat> y = source;
+                FftTransformWith(isa, y.data(), n, 1);
+                for (int k = 0; k < n / 2; ++k) {
+                    outs[1][0][k] = y[k].re + outs[1][2][k];
+                    outs[1][1][k] = y[k].im + outs[1][3][k];
+                    outs[1][2][k] = y[n / 2 + k].re;
+                    outs[1][3][k] = y[n / 2 + k].im;
+                }
+                for (int a = 0; a < 4; ++a) {
+                    ASSERT_EQ(outs[0][a], outs[1][a]) << FftIsaName(isa) << " inverse n=" << n << " array " << a;
+                }
+            }
+        }
+    }
+}
+
 // Runs one kind of transform with one instruction set on data placed
 // offsetFloats floats past a 64-byte boundary.
 enum class Kind { kZeroPadded, kRealForward, kRealForwardZeroPadded, kRealInverse };
