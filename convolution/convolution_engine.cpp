@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "convolution/fft_size.h"
+#include "convolution/dsp_loops.h"
 #include "convolution/impulse_partitions.h"
 #include "convolution/sample_bytes.h"
 #include "fft/fft.h"
@@ -58,7 +59,46 @@ int ConvolutionEngine::SetImpulse(const ImpulseBuffer& impulse, int fftSizeReque
     int length = 0;
     for (int c = 0; c < impulse.channels; ++c) length = std::max(length, impulse.TapCount(c));
     if (length <= kMaxDirectTaps) return InstallDirectForm(impulse, length);
-    return InstallFftMode(impulse, length, ChooseFftSize(length, fftSizeRequest));
+    const int latency = InstallFftMode(impulse, length, ChooseFftSize(length, fftSizeRequest));
+    if (latency > 0) WarmUpBlock();
+    return latency;
+}
+
+// Runs one block of silence through everything the first real block will
+// touch (its ring entry, the spectra, the transforms, the work spectrum and
+// the tails), now that the previous impulse's storage is gone. Every value it
+// writes is zero, so the engine is left as it was. Without it, the first block
+// on the audio thread paid for bringing all of that into the caches and the
+// address translation: up to twice a steady block's cost for long impulses.
+void ConvolutionEngine::WarmUpBlock() {
+    const int n = fftSize;
+    const int h = n / 2;
+    ComplexFloat* work = workSpectrum.As<ComplexFloat>();
+    auto* scratch = reinterpret_cast<float*>(work);
+    const int position = 1 % partitionCount;  // where the first block after a reconfiguration goes
+    if (impulseChannels == 1) {  // both slots will most likely run packed
+        ComplexFloat* entry = spectrumRings[0].As<ComplexFloat>() + static_cast<long long>(position) * n;
+        float* tails[2] = {overlapTails[0].As<float>(), overlapTails[1].As<float>()};  // zeros
+        if (partitionCount == 1 && partitionFlags[0].As<unsigned char>()[0]) {
+            FftForwardTwoRealTimes(entry, tails[0], tails[1], packedKernel.As<ComplexFloat>(), n);
+            FftInverseOverlapAdd(entry, n, scratch, scratch + h, tails[0], tails[1]);
+        } else {
+            FftForwardTwoReal(entry, tails[0], tails[1], n);
+            if (AccumulatePartitions(0, work, true)) {
+                auto* out = reinterpret_cast<float*>(entry);
+                FftInverseOverlapAdd(work, n, out, out + h, tails[0], tails[1]);
+            }
+        }
+        return;
+    }
+    for (int slot = 0; slot < 2; ++slot) {
+        ComplexFloat* entry = spectrumRings[slot].As<ComplexFloat>() + static_cast<long long>(position) * (n / 2);
+        FftRealForwardZeroPadded(entry, n);  // the entry holds zeros
+        if (AccumulatePartitions(slot, work, false)) {
+            FftRealInverse(work, n);
+            OverlapAddReal(reinterpret_cast<float*>(entry), overlapTails[slot].As<float>(), scratch, h);
+        }
+    }
 }
 
 int ConvolutionEngine::InstallDirectForm(const ImpulseBuffer& impulse, int length) {
@@ -139,6 +179,7 @@ int ConvolutionEngine::InstallFftMode(const ImpulseBuffer& impulse, int length, 
     fftSize = n;
     packedSlots = false;  // decided by the next Add
     historyCleared = true;
+    ringPositions[0] = ringPositions[1] = 0;
     ReserveQueueRoom(0, n / 2);
     return n / 2;
 }
@@ -150,8 +191,12 @@ void ConvolutionEngine::ReserveQueueRoom(int historySamples, int blockSamples) {
     for (int slot = 0; slot < 2; ++slot) {
         const int inFlight = PendingInput(slot) + ReadableOutput(slot);
         if (blockSamples > 0) {
-            inputBlockQueues[slot].Reserve(SampleBytes(2 * blockSamples + kCallbackRoom));
-            outputQueues[slot].Reserve(inFlight + 2 * blockSamples + kCallbackRoom);
+            // What is in flight now stays in flight (the latency only grows),
+            // plus two blocks and a callback's worth; and one whole block more
+            // for the input, whose writes run a block ahead of its reads.
+            const int room = inFlight + 2 * blockSamples + kCallbackRoom;
+            inputBlockQueues[slot].Reserve(SampleBytes(room) + BlockQueue::kBlockCapacity);
+            outputQueues[slot].Reserve(room);
         } else {
             historyQueues[slot].Reserve(historySamples + kCallbackRoom);
             outputQueues[slot].Reserve(kCallbackRoom);

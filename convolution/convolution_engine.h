@@ -136,6 +136,7 @@ private:
     int InstallDirectForm(const ImpulseBuffer& impulse, int length);
     int InstallFftMode(const ImpulseBuffer& impulse, int length, int n);
     void ReserveQueueRoom(int historySamples, int blockSamples);
+    void WarmUpBlock();
     void AddDirect(const float* const* inputs, int frames, int channels);
     void FilterDirect(int slot, const float* input, int frames);
     void AddFft(const float* const* inputs, int frames, int channels);
@@ -146,7 +147,7 @@ private:
     const float* TakeInputBlock(int slot, float* scratch);
     void DropInputBlock(int slot, const float* block, const float* scratch);
     bool RunSlotBlock(int slot);
-    bool AccumulatePartitions(int slot, ComplexFloat* work);
+    bool AccumulatePartitions(int slot, ComplexFloat* work, bool packed);
     int RingStride(int slot) const;
     int ImpulseChannelOf(int slot) const { return impulseChannels == 2 ? slot : 0; }
 

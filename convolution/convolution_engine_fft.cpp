@@ -113,7 +113,7 @@ bool ConvolutionEngine::RunPackedBlock() {
         FftInverseOverlapAdd(block, n, left, right, leftTail, rightTail);
     } else {
         FftForwardTwoReal(block, input[0], input[1], n);
-        any = AccumulatePartitions(0, work);
+        any = AccumulatePartitions(0, work, true);
         if (any) FftInverseOverlapAdd(work, n, left, right, leftTail, rightTail);
     }
     for (int slot = 0; slot < 2; ++slot) DropInputBlock(slot, input[slot], scratch + slot * h);
@@ -169,7 +169,7 @@ bool ConvolutionEngine::RunSlotBlock(int slot) {
 
     ComplexFloat* work = workSpectrum.As<ComplexFloat>();
     float* tail = overlapTails[slot].As<float>();
-    if (AccumulatePartitions(slot, work)) {
+    if (AccumulatePartitions(slot, work, false)) {
         FftRealInverse(work, n);
         OverlapAddReal(out, tail, reinterpret_cast<const float*>(work), h);
     } else {
@@ -180,14 +180,14 @@ bool ConvolutionEngine::RunSlotBlock(int slot) {
 }
 
 // work = sum over used partitions p of (input spectrum p blocks old) x (partition p),
-// full spectra for packed slots, half spectra otherwise. Returns false, leaving
-// work untouched, when no partition is used.
-bool ConvolutionEngine::AccumulatePartitions(int slot, ComplexFloat* work) {
+// full spectra for packed slots (slot 0's ring), half spectra otherwise.
+// Returns false, leaving work untouched, when no partition is used.
+bool ConvolutionEngine::AccumulatePartitions(int slot, ComplexFloat* work, bool packed) {
     const int partitions = partitionCount;
     const int channel = ImpulseChannelOf(slot);
-    const int stride = RingStride(slot);
+    const int stride = packed ? fftSize : fftSize / 2;
     const auto* used = partitionFlags[channel].As<unsigned char>();
-    const ComplexFloat* kernel = (packedSlots ? packedKernel : kernels[channel]).As<ComplexFloat>();
+    const ComplexFloat* kernel = (packed ? packedKernel : kernels[channel]).As<ComplexFloat>();
     const ComplexFloat* ring = spectrumRings[slot].As<ComplexFloat>();
     bool any = false;
     for (int p = 0; p < partitions; ++p) {
@@ -196,7 +196,7 @@ bool ConvolutionEngine::AccumulatePartitions(int slot, ComplexFloat* work) {
         if (age < 0) age += partitions;
         const ComplexFloat* input = ring + static_cast<long long>(age) * stride;
         const ComplexFloat* partition = kernel + static_cast<long long>(p) * stride;
-        if (packedSlots) {
+        if (packed) {
             (any ? ComplexMultiplyAccumulate : ComplexMultiply)(work, input, partition, stride);
         } else {
             (any ? HalfSpectrumMultiplyAccumulate : HalfSpectrumMultiply)(work, input, partition, stride);

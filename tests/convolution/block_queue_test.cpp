@@ -205,6 +205,27 @@ TEST(BlockQueue, ReserveMakesRoomInAdvance) {
     EXPECT_EQ(heap.Requests(), 0);
 }
 
+// The oldest pending bytes can be read in place, up to the end of their
+// block; a read without a destination drops them.
+TEST(BlockQueue, ContiguousShowsTheOldestBytesInPlace) {
+    ModelledQueue q;
+    int bytes = -1;
+    EXPECT_EQ(q.queue.Contiguous(&bytes), nullptr);
+    EXPECT_EQ(bytes, 0);
+    q.Write(kBlock + 500);
+    q.ReadAndCheck(kBlock - 100);
+    const auto* front = static_cast<const unsigned char*>(q.queue.Contiguous(&bytes));
+    ASSERT_NE(front, nullptr);
+    EXPECT_EQ(bytes, 100);  // the rest of the first block
+    for (int i = 0; i < bytes; ++i) EXPECT_EQ(front[i], q.model[static_cast<std::size_t>(i)]);
+    q.queue.Read(nullptr, 150);
+    q.model.erase(q.model.begin(), q.model.begin() + 150);
+    front = static_cast<const unsigned char*>(q.queue.Contiguous(&bytes));
+    EXPECT_EQ(bytes, 450);
+    EXPECT_EQ(front[0], q.model.front());
+    q.ReadAndCheck(450);
+}
+
 TEST(BlockQueueExhaustion, ReusedBlockThatCannotGrowHoldsNoStaleBytes) {
     ModelledQueue q;
     q.Write(100);

@@ -233,5 +233,35 @@ TEST(ConvolutionEngineExhaustion, SteadyStateAsksTheHeapForNothing) {
     }
 }
 
+// SetImpulse prepares everything the audio path will need for the new
+// impulse (kernels, rings, tails, work spectrum, queue room), so the callbacks
+// after it ask the heap for nothing, whatever the size before.
+TEST(ConvolutionEngineExhaustion, ImpulseChangeLeavesTheAudioPathNothingToAllocate) {
+    const Signal x0 = test::Noise(60000, 101), x1 = test::Noise(60000, 102);
+    const Impulse* changes[][2] = {{&kShortFft, &kLongFft}, {&kLongFft, &kShortFft}, {&kDirect, &kTwoChannelFft},
+                                   {&kTwoChannelFft, &kLongFft}, {nullptr, &kLongFft}};
+    for (const auto& change : changes) {
+        SCOPED_TRACE(change[1]->latency);
+        ConvolutionEngine engine;
+        ImpulseBuffer buffer;
+        int latency = 0;
+        if (change[0]) {
+            Fill(buffer, *change[0]);
+            latency = engine.SetImpulse(buffer, -1);
+        }
+        CallbackDriver driver(engine, latency);
+        Signal out[2];
+        driver.Run(x0, x1, 0, 10000, [] { return 512; }, out[0], out[1]);
+        Fill(buffer, *change[1]);
+        driver.RaiseLatency(engine.SetImpulse(buffer, -1));
+        {
+            auto heap = test::FailingHeap::Granting(0);
+            driver.Run(x0, x1, 10000, 60000, [] { return 512; }, out[0], out[1]);
+            EXPECT_EQ(heap.Requests(), 0);
+        }
+        EXPECT_EQ(driver.SilentFrames(), driver.InitialDelay());
+    }
+}
+
 }  // namespace
 }  // namespace tolvar
