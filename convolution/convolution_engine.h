@@ -38,20 +38,32 @@ namespace tolvar {
 //   input is not in step after a change of the channel count) each slot runs
 //   real-input transforms of N points, each the price of a complex one of N/2,
 //   on its own ring of half spectra.
-// Both kinds of kernel spectra are prepared by SetImpulse.
+// Both kinds of kernel spectra are prepared by SetImpulse. Packing the block,
+// the product with a single partition and the overlap-add are folded into the
+// transforms' own outer passes (FftForwardTwoReal, FftInverseOverlapAdd), and
+// an input block that lies together in its queue is transformed where it lies.
+// The packed ring and kernel take the place of the per-slot ones; the output
+// is the same within float rounding.
 //
 // Threads: no lock of its own. SetImpulse and Reset may run on any thread and
 // Add, Avail, Get and Advance on the audio thread, but the owner must make sure
 // that no two calls overlap.
 //
-// Memory: SetImpulse allocates everything FFT mode needs (kernels, flags, rings,
-// tails, work spectrum, and room in the queues for the blocks of the new size),
-// and writes all of it once, so that the audio thread meets no fresh pages.
+// Memory: SetImpulse allocates everything FFT mode needs (kernels, flags, the
+// rings and tails of both slots, work spectrum, and room in the queues for the
+// backlog of the new size), writes all of it once and runs a block of silence
+// through it, so that the audio thread meets no fresh page and no cold block.
 // The audio path (Add, Avail, Get, Advance) allocates only when a queue has to
-// grow beyond that room, and queue storage is reused from then on. When the
-// heap refuses a queue's growth, fewer samples become readable and the caller
-// pads with silence; nothing is written out of bounds, and the slots stay in
-// step with each other.
+// grow beyond that room (a host block far beyond what was reserved), and queue
+// storage is reused from then on; a slot coming back into use needs nothing.
+// When the heap refuses a queue's growth, fewer samples become readable and the
+// caller pads with silence; nothing is written out of bounds, and every Add
+// stores as many frames in one slot as in the other, so the slots stay in step.
+//
+// Output queues are read in small pieces and filled a block at a time: they
+// move their backlog to the front only when they run out of room behind it
+// (SampleQueue), not on every Advance. Buffers that the transforms and the
+// spectrum loops sweep start on a cache line (HeapBuffer::kVectorAlignment).
 class ConvolutionEngine {
 public:
     // An engine in direct form without taps: it passes audio through unchanged.

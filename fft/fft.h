@@ -47,6 +47,9 @@ int FftFrequencyAt(int p, int n);
 // need not hold the zeros (it is not read, only written).
 void FftForwardZeroPadded(ComplexFloat* data, int n);
 
+// Like FftTransform, every transform below leaves its data untouched for an n
+// it does not support or a null pointer.
+
 // The two transforms of a block of two real signals packed as one complex
 // signal (the convolution engine's stereo blocks), each with the pass over
 // memory that packs or unpacks the block folded into its own first or last pass.

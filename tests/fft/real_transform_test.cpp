@@ -17,8 +17,8 @@ namespace {
 // stays far below this; a wrong factor or partner costs tens of dB.
 constexpr double kMaxErrorDb = -115.0;
 constexpr double kFmaMaxDifferenceDb = -115.0;
-constexpr int kAllBinsUpTo = 4096;
-constexpr int kSampledBins = 512;
+constexpr int kAllBinsUpTo = 1024;
+constexpr int kSampledBins = 256;
 
 // n real samples in [-1, 1), the second half zero when padded.
 std::vector<ComplexFloat> RealSignal(int n, std::uint32_t seed, bool padded) {
