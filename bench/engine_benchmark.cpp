@@ -1,14 +1,23 @@
-// CPU time of the convolution engine per second of 44.1 kHz stereo audio, fed in
-// blocks of 512 frames as the audio callback feeds it, beside a plain FFTW
-// partitioned convolver of the same transform size and hop, in the same run.
+// CPU time of the convolution engine per second of 44.1 kHz stereo audio, fed
+// in blocks of 64, 512 and 2048 frames as the audio callback feeds it, beside
+// two FFTW convolvers of the same transform size and hop in the same run: one
+// with real-input transforms per channel and one with both channels packed into
+// one complex transform (bench/fftw_reference_convolver.h). Then the CPU time
+// of single callbacks after SetImpulse against the steady state's heaviest.
 //
-//   build/bench/tolvar_engine_bench [--benchmark_repetitions=3]
+//   build/bench/tolvar_engine_bench [--changes=0] [--agreement=0] [Google Benchmark flags]
+//
+// --changes=0 and --agreement=0 leave out the callback timing after SetImpulse
+// and the agreement check (for profiling a filtered case).
+// By default every case runs 5 repetitions of at least 0.1 s, interleaved at
+// random so that load from elsewhere on the machine spreads evenly; the tables
+// give medians of CPU time.
 #include <benchmark/benchmark.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <random>
@@ -24,19 +33,22 @@ namespace tolvar::bench {
 namespace {
 
 constexpr int kSampleRate = 44100;
-constexpr int kBlock = 512;
-const int kImpulseLengths[] = {100, 2000, 20000, 60000};
+const int kImpulseLengths[] = {100, 500, 2000, 5000, 20000, 60000, 130000};
+const int kBlockSizes[] = {64, 512, 2048};
+const char* const kImplementations[] = {"engine", "fftw-real", "fftw-packed"};
 
 std::vector<float> Noise(int count, unsigned seed, double decay = 0.0) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<float> value(-1.0f, 1.0f);
     std::vector<float> v(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) v[static_cast<std::size_t>(i)] = value(random) * static_cast<float>(std::exp(-decay * i / count));
+    for (int i = 0; i < count; ++i) {
+        v[static_cast<std::size_t>(i)] = value(random) * static_cast<float>(std::exp(-decay * i / count));
+    }
     return v;
 }
 
-// Every partition carries signal, so the engine skips nothing the reference computes.
-std::vector<float> Impulse(int taps) { return Noise(taps, static_cast<unsigned>(taps), 3.0); }
+// Every partition carries signal, so the engine skips nothing the references compute.
+std::vector<float> Impulse(int taps, unsigned seed = 0) { return Noise(taps, static_cast<unsigned>(taps) + seed, 3.0); }
 
 // One second of stereo input, reused every iteration.
 struct Audio {
@@ -49,6 +61,7 @@ struct Audio {
 class EngineCallback {
 public:
     EngineCallback(ConvolutionEngine& driven, int latency) : engine(driven), initialDelay(latency) {}
+    void RaiseLatency(int latency) { initialDelay = std::max(initialDelay, latency); }
     void Process(const float* const* in, float* const* out, int n) {
         engine.Add(in, n, 2);
         int wanted = n;
@@ -72,115 +85,80 @@ private:
     int delayInserted = 0;
 };
 
-// Feeds one second of audio through `process` in blocks of 512.
+// Feeds one second of audio through `process` in blocks of `block` frames.
 template <typename Process>
-void OneSecond(Audio& audio, Process&& process) {
-    for (int t = 0; t < kSampleRate; t += kBlock) {
-        const int n = std::min(kBlock, kSampleRate - t);
+void OneSecond(Audio& audio, int block, Process&& process) {
+    for (int t = 0; t < kSampleRate; t += block) {
+        const int n = std::min(block, kSampleRate - t);
         const float* in[2] = {audio.left.data() + t, audio.right.data() + t};
         float* out[2] = {audio.outLeft.data() + t, audio.outRight.data() + t};
         process(in, out, n);
     }
 }
 
-std::unique_ptr<ConvolutionEngine> NewEngine(int taps, int* latency) {
+void Install(ConvolutionEngine& engine, const std::vector<float>& taps, int* latency) {
     ImpulseBuffer impulse;
-    const std::vector<float> h = Impulse(taps);
-    std::copy(h.begin(), h.end(), static_cast<float*>(impulse.samples[0].Resize(4 * taps, true)));
-    auto engine = std::make_unique<ConvolutionEngine>();
-    *latency = engine->SetImpulse(impulse, -1);
-    return engine;
+    std::copy(taps.begin(), taps.end(), static_cast<float*>(impulse.samples[0].Resize(4 * static_cast<int>(taps.size()), true)));
+    *latency = engine.SetImpulse(impulse, -1);
 }
 
-// The reference runs the engine's transform size, or N = 256 (hop 128) where the
-// engine runs in direct form.
-int ReferenceSize(const ConvolutionEngine& engine) { return engine.FftSize() > 0 ? engine.FftSize() : 256; }
-
-int ReferenceSizeFor(int taps) {
+// The references run the engine's transform size, or N = 256 (hop 128) where
+// the engine runs in direct form.
+int ReferenceSize(int taps) {
+    ConvolutionEngine engine;
     int latency = 0;
-    return ReferenceSize(*NewEngine(taps, &latency));
+    Install(engine, Impulse(taps), &latency);
+    return engine.FftSize() > 0 ? engine.FftSize() : 256;
 }
 
-void Engine(benchmark::State& state) {
-    int latency = 0;
-    auto engine = NewEngine(static_cast<int>(state.range(0)), &latency);
-    EngineCallback callback(*engine, latency);
+// One convolver of any kind behind the callback's signature.
+class Convolver {
+public:
+    Convolver(const std::string& kind, int taps) {
+        if (kind == "engine") {
+            engine = std::make_unique<ConvolutionEngine>();
+            int latency = 0;
+            Install(*engine, Impulse(taps), &latency);
+            callback = std::make_unique<EngineCallback>(*engine, latency);
+            latencyFrames = latency;
+        } else if (kind == "fftw-real") {
+            reference = std::make_unique<FftwRealConvolver>(Impulse(taps), ReferenceSize(taps));
+        } else {
+            reference = std::make_unique<FftwPackedStereoConvolver>(Impulse(taps), ReferenceSize(taps));
+        }
+        if (reference) latencyFrames = reference->Latency();
+    }
+    void Process(const float* const* in, float* const* out, int n) {
+        if (callback) {
+            callback->Process(in, out, n);
+        } else {
+            reference->Process(in, out, n);
+        }
+    }
+    int Latency() const { return latencyFrames; }
+
+private:
+    std::unique_ptr<ConvolutionEngine> engine;
+    std::unique_ptr<EngineCallback> callback;
+    std::unique_ptr<FftwConvolver> reference;
+    int latencyFrames = 0;
+};
+
+std::string CaseName(const std::string& kind, int taps, int block) {
+    return "convolve/" + kind + "/taps:" + std::to_string(taps) + "/block:" + std::to_string(block);
+}
+
+void Convolve(benchmark::State& state, const std::string& kind, int taps, int block) {
+    Convolver convolver(kind, taps);
     Audio audio;
+    auto process = [&](const float* const* in, float* const* out, int n) { convolver.Process(in, out, n); };
+    OneSecond(audio, block, process);  // queues grown, caches warm: the steady state
     for (auto _ : state) {
-        OneSecond(audio, [&](const float* const* in, float* const* out, int n) { callback.Process(in, out, n); });
+        OneSecond(audio, block, process);
         benchmark::DoNotOptimize(audio.outLeft.data());
     }
-    state.counters["N"] = engine->FftSize();
 }
 
-void Reference(benchmark::State& state) {
-    int latency = 0;
-    auto engine = NewEngine(static_cast<int>(state.range(0)), &latency);
-    FftwReferenceConvolver reference(Impulse(static_cast<int>(state.range(0))), ReferenceSize(*engine));
-    Audio audio;
-    for (auto _ : state) {
-        OneSecond(audio, [&](const float* const* in, float* const* out, int n) { reference.Process(in, out, n); });
-        benchmark::DoNotOptimize(audio.outLeft.data());
-    }
-    state.counters["N"] = ReferenceSize(*engine);
-}
-
-// Only the transforms each convolver runs in one second (a forward and an
-// inverse per block and channel), so that the table can show the cost of
-// everything else. Iterations cover kTransformSeconds seconds for an exact
-// count of blocks; the table divides by it.
-constexpr int kTransformSeconds = 64;
-
-int BlockPairsPerIteration(int n) {
-    return static_cast<int>((2LL * kSampleRate * kTransformSeconds + n / 4) / (n / 2));
-}
-
-void EngineTransforms(benchmark::State& state) {
-    int latency = 0;
-    const int n = NewEngine(static_cast<int>(state.range(0)), &latency)->FftSize();
-    const std::vector<float> input = Noise(2 * n, 3);
-    std::vector<ComplexFloat> block(static_cast<std::size_t>(n));
-    const int pairs = BlockPairsPerIteration(n);
-    for (auto _ : state) {
-        for (int b = 0; b < pairs; ++b) {
-            std::memcpy(block.data(), input.data(), sizeof(ComplexFloat) * block.size());  // in place: fresh input
-            FftTransform(block.data(), n, 0);
-            FftTransform(block.data(), n, 1);
-        }
-        benchmark::DoNotOptimize(block.data());
-    }
-}
-
-void ReferenceTransforms(benchmark::State& state) {
-    int latency = 0;
-    const int n = ReferenceSize(*NewEngine(static_cast<int>(state.range(0)), &latency));
-    auto* input = fftwf_alloc_complex(static_cast<std::size_t>(n));
-    auto* spectrum = fftwf_alloc_complex(static_cast<std::size_t>(n));
-    auto* output = fftwf_alloc_complex(static_cast<std::size_t>(n));
-    // Planned like the reference convolver's transforms (FFTW_MEASURE); the
-    // out-of-place forward transform keeps its input, so every pair starts fresh.
-    fftwf_plan forward = fftwf_plan_dft_1d(n, input, spectrum, FFTW_FORWARD, FFTW_MEASURE);
-    fftwf_plan backward = fftwf_plan_dft_1d(n, spectrum, output, FFTW_BACKWARD, FFTW_MEASURE);
-    const std::vector<float> noise = Noise(2 * n, 3);
-    std::memcpy(input, noise.data(), sizeof(fftwf_complex) * static_cast<std::size_t>(n));
-    const int pairs = BlockPairsPerIteration(n);
-    for (auto _ : state) {
-        for (int b = 0; b < pairs; ++b) {
-            fftwf_execute(forward);
-            fftwf_execute(backward);
-        }
-        benchmark::DoNotOptimize(output);
-    }
-    fftwf_destroy_plan(forward);
-    fftwf_destroy_plan(backward);
-    fftwf_free(input);
-    fftwf_free(spectrum);
-    fftwf_free(output);
-}
-
-BENCHMARK(Engine)->ArgName("taps")->Arg(100)->Arg(2000)->Arg(20000)->Arg(60000)->Unit(benchmark::kMillisecond);
-BENCHMARK(Reference)->ArgName("taps")->Arg(100)->Arg(2000)->Arg(20000)->Arg(60000)->Unit(benchmark::kMillisecond);
-BENCHMARK(Engine)->Name("DirectForm")->ArgName("taps")->Arg(128)->Unit(benchmark::kMillisecond);
 // The direct-form loop alone at 128 taps, per version: 0 scalar, 1 SSE2, 2 AVX2+FMA.
 void DirectFormLoop(benchmark::State& state) {
     const int version = static_cast<int>(state.range(0));
@@ -188,109 +166,247 @@ void DirectFormLoop(benchmark::State& state) {
         state.SkipWithError("no AVX2 with FMA on this processor");
         return;
     }
-    const std::vector<float> taps = Impulse(128), history = Noise(128 + kBlock, 4);
-    std::vector<float> out(kBlock);
+    constexpr int kFrames = 512;
+    const std::vector<float> taps = Impulse(128), history = Noise(128 + kFrames, 4);
+    std::vector<float> out(kFrames);
     using Filter = void (*)(float*, const float*, const float*, int, int);
     const Filter filters[] = {DirectFormFilterScalar, DirectFormFilterSse2, DirectFormFilterAvx2};
     for (auto _ : state) {
-        filters[version](out.data(), taps.data(), history.data(), 128, kBlock);
+        filters[version](out.data(), taps.data(), history.data(), 128, kFrames);
         benchmark::DoNotOptimize(out.data());
     }
-    state.SetItemsProcessed(state.iterations() * kBlock);
+    state.SetItemsProcessed(state.iterations() * kFrames);
 }
 
-BENCHMARK(DirectFormLoop)->ArgName("version")->Arg(0)->Arg(1)->Arg(2);
-BENCHMARK(EngineTransforms)->ArgName("taps")->Arg(2000)->Arg(20000)->Arg(60000)->Unit(benchmark::kMillisecond);
-BENCHMARK(ReferenceTransforms)->ArgName("taps")->Arg(100)->Arg(2000)->Arg(20000)->Arg(60000)->Unit(benchmark::kMillisecond);
-
-// Before timing anything: both convolvers must compute the same thing.
-void CheckAgreement() {
-    std::printf("Agreement of engine and reference over one second (max |difference|, both aligned):\n");
+void RegisterAll() {
     for (int taps : kImpulseLengths) {
-        int latency = 0;
-        auto engine = NewEngine(taps, &latency);
-        EngineCallback callback(*engine, latency);
-        FftwReferenceConvolver reference(Impulse(taps), ReferenceSize(*engine));
-        Audio ours, theirs;
-        OneSecond(ours, [&](const float* const* in, float* const* out, int n) { callback.Process(in, out, n); });
-        OneSecond(theirs, [&](const float* const* in, float* const* out, int n) { reference.Process(in, out, n); });
-        double largest = 0.0, peak = 0.0;
-        for (int t = reference.Latency(); t < kSampleRate; ++t) {
-            const float a = ours.outLeft[static_cast<std::size_t>(t - reference.Latency() + latency)];
-            const float b = theirs.outLeft[static_cast<std::size_t>(t)];
-            largest = std::max(largest, static_cast<double>(std::fabs(a - b)));
-            peak = std::max(peak, static_cast<double>(std::fabs(b)));
+        for (int block : kBlockSizes) {
+            for (const char* kind : kImplementations) {
+                benchmark::RegisterBenchmark(CaseName(kind, taps, block).c_str(), Convolve, std::string(kind), taps,
+                                             block)
+                    ->Unit(benchmark::kMillisecond);
+            }
         }
-        std::printf("  %6d taps: %.2e (output peak %.2f)\n", taps, largest, peak);
+    }
+    benchmark::RegisterBenchmark("direct_form_loop", DirectFormLoop)->ArgName("version")->Arg(0)->Arg(1)->Arg(2);
+}
+
+// Before timing anything: the three convolvers must compute the same thing.
+void CheckAgreement() {
+    std::printf("Agreement with the engine over one second, blocks of 512 (largest |difference| / output peak):\n");
+    for (int taps : kImpulseLengths) {
+        Audio outputs[3];
+        int latency[3];
+        for (int k = 0; k < 3; ++k) {
+            Convolver convolver(kImplementations[k], taps);
+            latency[k] = convolver.Latency();
+            OneSecond(outputs[k], 512, [&](const float* const* in, float* const* out, int n) { convolver.Process(in, out, n); });
+        }
+        std::printf("  %6d taps:", taps);
+        for (int k = 1; k < 3; ++k) {
+            double largest = 0.0, peak = 0.0;
+            for (int t = std::max(latency[0], latency[k]); t < kSampleRate; ++t) {
+                for (int c = 0; c < 2; ++c) {
+                    const std::vector<float>& ours = c == 0 ? outputs[0].outLeft : outputs[0].outRight;
+                    const std::vector<float>& theirs = c == 0 ? outputs[k].outLeft : outputs[k].outRight;
+                    const float a = ours[static_cast<std::size_t>(t - latency[k] + latency[0])];
+                    const float b = theirs[static_cast<std::size_t>(t)];
+                    if (t - latency[k] + latency[0] >= kSampleRate) continue;
+                    largest = std::max(largest, static_cast<double>(std::fabs(a - b)));
+                    peak = std::max(peak, static_cast<double>(std::fabs(b)));
+                }
+            }
+            std::printf("  %s %.1e", kImplementations[k], largest / peak);
+        }
+        std::printf("\n");
     }
 }
 
-// Prints the usual console lines, then one table comparing the two convolvers.
+// CPU time of the calling thread, in microseconds: time spent descheduled on a
+// shared machine does not count, page faults do.
+double ThreadMicroseconds() {
+    timespec now;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e6 + static_cast<double>(now.tv_nsec) * 1e-3;
+}
+
+// The CPU time of every callback over `seconds` of audio.
+std::vector<double> CallbackTimes(EngineCallback& callback, Audio& audio, int block, int seconds) {
+    std::vector<double> times;
+    for (int s = 0; s < seconds; ++s) {
+        OneSecond(audio, block, [&](const float* const* in, float* const* out, int n) {
+            const double start = ThreadMicroseconds();
+            callback.Process(in, out, n);
+            times.push_back(ThreadMicroseconds() - start);
+        });
+    }
+    return times;
+}
+
+// Callback k of every trial did the same work; the smallest of its times is
+// that work's cost without the interruptions of a shared machine, which come
+// at random. The heaviest such cost is the heaviest callback.
+double HeaviestCallback(const std::vector<std::vector<double>>& trials) {
+    double heaviest = 0.0;
+    for (std::size_t k = 0; k < trials.front().size(); ++k) {
+        double cost = trials.front()[k];
+        for (const std::vector<double>& times : trials) cost = std::min(cost, times[k]);
+        heaviest = std::max(heaviest, cost);
+    }
+    return heaviest;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+struct ImpulseChange {
+    int fromTaps;  // 0: a new engine, in direct form without taps
+    int toTaps;
+};
+
+// After SetImpulse the audio thread must meet nothing heavier than the new
+// impulse's steady state already holds: no zeroing, no fresh pages, no
+// allocation. Each trial times every callback over the 3 s of audio after the
+// change (every block size of the new impulse runs several blocks in that
+// time), and over 3 s of an engine that has held the new impulse for a while;
+// both see the same audio in the same blocks, so HeaviestCallback compares like
+// with like.
+void MeasureImpulseChanges() {
+    const ImpulseChange changes[] = {{0, 2000},      {0, 60000},      {2000, 60000}, {60000, 2000},
+                                     {20000, 20000}, {60000, 130000}, {130000, 100}, {100, 130000}};
+    constexpr int kTrials = 15;
+    std::printf("\nCPU time of single callbacks after SetImpulse against the steady state's (us; the heaviest\n"
+                "callback over 3 s of audio, each callback taken at its smallest over %d trials):\n",
+                kTrials);
+    std::printf("  %5s  %14s  %10s  %12s  %12s  %6s\n", "block", "taps", "SetImpulse", "after change",
+                "steady state", "ratio");
+    for (int block : kBlockSizes) {
+        for (const ImpulseChange& change : changes) {
+            std::vector<std::vector<double>> after, steady;
+            std::vector<double> install;
+            for (int trial = 0; trial < kTrials; ++trial) {
+                Audio audio;
+                const std::vector<float> to = Impulse(change.toTaps, 1000u);
+                {
+                    ConvolutionEngine engine;
+                    int latency = 0;
+                    Install(engine, to, &latency);
+                    EngineCallback callback(engine, latency);
+                    CallbackTimes(callback, audio, block, 1);
+                    steady.push_back(CallbackTimes(callback, audio, block, 3));
+                }
+                ConvolutionEngine engine;
+                int latency = 0;
+                if (change.fromTaps > 0) Install(engine, Impulse(change.fromTaps, 7u), &latency);
+                EngineCallback callback(engine, latency);
+                CallbackTimes(callback, audio, block, 1);
+                const double start = ThreadMicroseconds();
+                Install(engine, to, &latency);
+                install.push_back(ThreadMicroseconds() - start);
+                callback.RaiseLatency(latency);
+                after.push_back(CallbackTimes(callback, audio, block, 3));
+            }
+            char label[32];
+            if (change.fromTaps > 0) {
+                std::snprintf(label, sizeof label, "%d>%d", change.fromTaps, change.toTaps);
+            } else {
+                std::snprintf(label, sizeof label, "new>%d", change.toTaps);
+            }
+            const double a = HeaviestCallback(after), s = HeaviestCallback(steady);
+            std::printf("  %5d  %14s  %7.2f ms  %12.1f  %12.1f  %6.2f\n", block, label, Median(install) * 1e-3, a, s,
+                        a / s);
+        }
+    }
+}
+
+// Prints the usual console lines, then the comparison table from the medians.
 class ComparisonReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-            Sum& sum = sums[run.benchmark_name()];
-            sum.cpuMs += run.GetAdjustedCPUTime();  // kMillisecond, per second of audio
-            sum.count += 1;
+            if (run.error_occurred) continue;
+            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
+            if (single || run.aggregate_name == "median") medians[run.run_name.str()] = run.GetAdjustedCPUTime();
         }
         ConsoleReporter::ReportRuns(runs);
     }
 
-    void PrintComparison() {
-        std::printf("\nCPU ms per second of 44.1 kHz stereo audio, blocks of %d (mean over runs):\n", kBlock);
-        std::printf("  %6s  %6s  %9s  %9s  %6s    %-22s  %-22s\n", "taps", "N", "engine", "FFTW ref", "ratio",
-                    "engine: FFTs + rest", "reference: FFTs + rest");
+    void PrintComparison() const {
+        std::printf("\nCPU ms per second of 44.1 kHz stereo audio (median); ratios: engine / reference.\n");
+        std::printf("fftw-real: real-input transforms per channel; fftw-packed: both channels in one complex "
+                    "transform.\n");
+        std::printf("  %6s  %6s  %5s  %8s  %9s  %11s  %10s  %12s\n", "taps", "N", "block", "engine", "fftw-real",
+                    "fftw-packed", "/fftw-real", "/fftw-packed");
         for (int taps : kImpulseLengths) {
-            const std::string arg = "/taps:" + std::to_string(taps);
-            const double ours = Mean("Engine" + arg), theirs = Mean("Reference" + arg);
-            if (ours <= 0.0 || theirs <= 0.0) continue;
-            const double ourFfts = Mean("EngineTransforms" + arg) / kTransformSeconds;
-            const double theirFfts = Mean("ReferenceTransforms" + arg) / kTransformSeconds;
-            char split[2][40];
-            std::snprintf(split[0], sizeof split[0], "%.3f + %.3f", ourFfts, ours - ourFfts);
-            std::snprintf(split[1], sizeof split[1], "%.3f + %.3f", theirFfts, theirs - theirFfts);
-            std::printf("  %6d  %6s  %9.3f  %9.3f  %6.2f    %-22s  %-22s%s\n", taps,
-                        taps == 100 ? "direct" : std::to_string(ReferenceSizeFor(taps)).c_str(), ours, theirs,
-                        ours / theirs, split[0], split[1], taps == 100 ? "  reference: N 256, hop 128" : "");
+            const int n = ReferenceSize(taps);
+            for (int block : kBlockSizes) {
+                const double ours = Median(CaseName("engine", taps, block));
+                const double real = Median(CaseName("fftw-real", taps, block));
+                const double packed = Median(CaseName("fftw-packed", taps, block));
+                if (ours <= 0.0 || real <= 0.0 || packed <= 0.0) continue;
+                std::printf("  %6d  %6s  %5d  %8.3f  %9.3f  %11.3f  %10.2f  %12.2f\n", taps,
+                            taps <= 128 ? "direct" : std::to_string(n).c_str(), block, ours, real, packed,
+                            ours / real, ours / packed);
+            }
         }
-        const double direct = Mean("DirectForm/taps:128");
-        if (direct > 0.0) {
-            std::printf("Direct form, 128 taps, in the engine: %.2f ns per sample and channel\n",
-                        direct * 1e6 / (2.0 * kSampleRate));
+        std::printf("(100 taps: the engine runs in direct form; the references use N = 256.)\n");
+        std::printf("\nThe engine at block 64 against block 2048 (same impulse):\n");
+        for (int taps : kImpulseLengths) {
+            const double small = Median(CaseName("engine", taps, 64));
+            const double large = Median(CaseName("engine", taps, 2048));
+            if (small > 0.0 && large > 0.0) std::printf("  %6d taps: %.2f\n", taps, small / large);
         }
         const char* versions[] = {"scalar", "SSE2", "AVX2+FMA"};
+        std::printf("\nDirect-form loop alone, 128 taps:\n");
         for (int v = 0; v < 3; ++v) {
-            const double loop = Mean("DirectFormLoop/version:" + std::to_string(v));
-            if (loop > 0.0) std::printf("  its loop alone, %-8s: %.2f ns per sample\n", versions[v], loop / kBlock);
+            const double loop = Median("direct_form_loop/version:" + std::to_string(v));
+            if (loop > 0.0) std::printf("  %-8s: %.2f ns per sample\n", versions[v], loop / 512);
         }
-        std::printf("Engine FFT: FftTransform of this tree's fft/; reference: FFTW %s, FFTW_MEASURE.\n",
-                    fftwf_version);
+        std::printf("Engine: this tree's fft/ (%s); references: FFTW %s, FFTW_MEASURE.\n",
+                    HasAvx2Fma() ? "AVX2+FMA" : "SSE2", fftwf_version);
     }
 
 private:
-    struct Sum {
-        double cpuMs = 0.0;
-        int count = 0;
-    };
-    double Mean(const std::string& name) const {
-        const auto it = sums.find(name);
-        return it == sums.end() || it->second.count == 0 ? 0.0 : it->second.cpuMs / it->second.count;
+    double Median(const std::string& name) const {
+        const auto found = medians.find(name);
+        return found == medians.end() ? 0.0 : found->second;
     }
-    std::map<std::string, Sum> sums;
+    std::map<std::string, double> medians;
 };
 
 }  // namespace
 }  // namespace tolvar::bench
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    tolvar::bench::CheckAgreement();
+    // Defaults first, so that flags on the command line override them.
+    std::string defaults[] = {"--benchmark_repetitions=5", "--benchmark_enable_random_interleaving=true",
+                              "--benchmark_report_aggregates_only=true", "--benchmark_min_time=0.1"};
+    std::vector<char*> args = {argv[0]};
+    for (std::string& flag : defaults) args.push_back(flag.data());
+    bool changes = true, agreement = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string flag = argv[i];
+        if (flag == "--changes=0") {
+            changes = false;
+        } else if (flag == "--agreement=0") {
+            agreement = false;
+        } else {
+            args.push_back(argv[i]);
+        }
+    }
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 1;
+
+    tolvar::FftInitTables();
+    if (agreement) tolvar::bench::CheckAgreement();
+    tolvar::bench::RegisterAll();
     tolvar::bench::ComparisonReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintComparison();
+    if (changes) tolvar::bench::MeasureImpulseChanges();
     benchmark::Shutdown();
     return 0;
 }

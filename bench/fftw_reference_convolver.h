@@ -6,47 +6,83 @@
 
 namespace tolvar::bench {
 
-// The yardstick for the convolution engine: a plain uniformly partitioned
-// overlap-add convolver on FFTW. Complex single-precision transforms of size n
-// (FFTW_MEASURE plans), hop and partition length n/2, latency n/2; one impulse
-// channel applied to two audio channels, each with its own ring of input spectra
-// and overlap tail. Driven block by block like the audio callback. Allocates
-// nothing after construction.
-class FftwReferenceConvolver {
+// The yardsticks for the convolution engine: uniformly partitioned overlap-add
+// convolvers on FFTW 3 (single precision, FFTW_MEASURE plans), written as a
+// careful engineer would write one. Transform size n, hop and partition length
+// n/2, latency n/2; one impulse channel applied to two audio channels. Each
+// block's input is gathered into a time buffer whose zero half is never
+// rewritten, transformed out of place into a ring of input spectra, multiplied
+// with the impulse's partition spectra, transformed back out of place and
+// overlap-added. The products, the packing and the overlap-add are vectorised
+// loops (AVX2, with FMA for the products, where the processor has them; the
+// compiler's otherwise), with the same arithmetic as the engine's. Driven block
+// by block like the audio callback; nothing is allocated after construction.
+class FftwConvolver {
 public:
-    FftwReferenceConvolver(const std::vector<float>& taps, int n);
-    ~FftwReferenceConvolver();
-    FftwReferenceConvolver(const FftwReferenceConvolver&) = delete;
-    FftwReferenceConvolver& operator=(const FftwReferenceConvolver&) = delete;
+    virtual ~FftwConvolver();
+    FftwConvolver(const FftwConvolver&) = delete;
+    FftwConvolver& operator=(const FftwConvolver&) = delete;
 
     // Filters `frames` frames of both channels; out[c] lags in[c] by Latency().
     void Process(const float* const* in, float* const* out, int frames);
     int Latency() const { return hop; }
 
-private:
+protected:
+    FftwConvolver(int n, int taps);
+    virtual void RunBlock() = 0;
+
     struct FftwFree {
         void operator()(void* p) const { fftwf_free(p); }
     };
-    using Spectrum = std::unique_ptr<fftwf_complex[], FftwFree>;
-    struct Channel {
-        Spectrum ring;             // partitions x n bins: the latest input spectra
-        int ringPosition = 0;      // newest entry
-        std::vector<float> input;  // the block being gathered, hop samples
-        std::vector<float> output; // the last block's output, read while the next gathers
-        std::vector<float> tail;   // overlap carried into the next block
-    };
-
-    static Spectrum NewSpectrum(int bins);
-    void RunBlock(Channel& channel);
+    using Floats = std::unique_ptr<float[], FftwFree>;
+    static Floats NewFloats(std::size_t count);  // zeroed, aligned for FFTW
 
     int n;
     int hop;
     int partitions;
-    int gathered = 0;   // samples of the present block gathered so far
-    Spectrum kernel;    // partitions x n bins, scaled by 1/n
-    Spectrum time;      // n bins of time-domain scratch
-    Spectrum sum;       // n bins: products summed over the partitions
-    Channel channels[2];
+    int ringPosition = 0;      // newest entry of the ring(s)
+    Floats input[2];           // per channel: the block being gathered, hop samples, then hop zeros
+    Floats output[2];          // the last block's output, read while the next gathers
+    Floats tail[2];            // overlap carried into the next block
+    int gathered = 0;          // samples of the present block gathered so far
+};
+
+// Each channel through its own real-input transforms (r2c and c2r): n/2 + 1
+// bins per spectrum.
+class FftwRealConvolver final : public FftwConvolver {
+public:
+    FftwRealConvolver(const std::vector<float>& taps, int n);
+    ~FftwRealConvolver() override;
+
+private:
+    void RunBlock() override;
+
+    int bins;                  // n/2 + 1
+    int stride;                // complex values per spectrum, bins rounded up to whole cache lines
+    Floats kernel;             // partitions spectra, scaled by 1/n
+    Floats ring[2];            // per channel: partitions input spectra
+    Floats sum;                // one spectrum: products summed over the partitions
+    Floats result;             // n samples out of the inverse transform
+    fftwf_plan forward;
+    fftwf_plan backward;
+};
+
+// Both channels packed into one complex transform, left in the real parts and
+// right in the imaginary parts; the impulse's spectrum is that of a real
+// signal, so the products keep them apart. n bins per spectrum.
+class FftwPackedStereoConvolver final : public FftwConvolver {
+public:
+    FftwPackedStereoConvolver(const std::vector<float>& taps, int n);
+    ~FftwPackedStereoConvolver() override;
+
+private:
+    void RunBlock() override;
+
+    Floats kernel;             // partitions spectra of n bins, scaled by 1/n
+    Floats ring;               // partitions packed input spectra
+    Floats time;               // n complex values; the second half stays zero
+    Floats sum;                // n bins: products summed over the partitions
+    Floats result;             // n complex values out of the inverse transform
     fftwf_plan forward;
     fftwf_plan backward;
 };

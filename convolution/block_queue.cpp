@@ -78,11 +78,21 @@ void BlockQueue::Write(const void* src, int bytes) {
     }
 }
 
+const void* BlockQueue::Contiguous(int* bytes) const {
+    const HeapBuffer* first = BlockAt(blocks, 0);
+    if (!first || pending <= 0 || readOffset >= first->Length()) {
+        *bytes = 0;
+        return nullptr;
+    }
+    *bytes = std::min(first->Length() - readOffset, pending);
+    return static_cast<const char*>(first->Data()) + readOffset;
+}
+
 void BlockQueue::Read(void* dst, int bytes) {
     if (bytes <= 0) return;
     auto* to = static_cast<char*>(dst);
     const int available = std::min(bytes, pending);
-    std::memset(to + available, 0, static_cast<std::size_t>(bytes - available));
+    if (to) std::memset(to + available, 0, static_cast<std::size_t>(bytes - available));
 
     int position = readOffset;
     int copied = 0;
@@ -94,7 +104,7 @@ void BlockQueue::Read(void* dst, int bytes) {
             continue;
         }
         const int n = std::min(block->Length() - position, available - copied);
-        std::memcpy(to + copied, static_cast<const char*>(block->Data()) + position, static_cast<std::size_t>(n));
+        if (to) std::memcpy(to + copied, static_cast<const char*>(block->Data()) + position, static_cast<std::size_t>(n));
         copied += n;
         position = 0;
     }
@@ -111,6 +121,60 @@ void BlockQueue::ReleaseReadBlocks() {
         blocks.RemoveAt(0);
     }
     if (blocks.Count() == 0 || readOffset < 0) readOffset = 0;
+}
+
+void BlockQueue::DropNewest(int bytes) {
+    bytes = std::min(bytes, pending);
+    while (bytes > 0) {
+        const int last = blocks.Count() - 1;
+        HeapBuffer* block = BlockAt(blocks, last);
+        if (!block) break;
+        const int unread = block->Length() - (last == 0 ? readOffset : 0);
+        const int n = std::min(bytes, unread);
+        block->Resize(block->Length() - n, false);  // shrinks: never allocates
+        bytes -= n;
+        pending -= n;
+        if (n == unread && last > 0) {
+            SpareBlock(block);
+            blocks.RemoveAt(last);
+        }
+    }
+    ReleaseReadBlocks();
+}
+
+// Gives a block storage for a whole block and writes to all of it once; its
+// length stays as it was.
+bool BlockQueue::FillCapacity(HeapBuffer* block) {
+    const int length = block->Length();
+    auto* data = static_cast<char*>(block->Resize(kBlockCapacity, false));
+    if (!data) return false;
+    std::memset(data + length, 0, static_cast<std::size_t>(kBlockCapacity - length));
+    block->Resize(length, false);
+    return true;
+}
+
+bool BlockQueue::Reserve(int bytes) {
+    HeapBuffer* last = BlockAt(blocks, blocks.Count() - 1);
+    int room = 0;
+    if (last) {
+        if (!FillCapacity(last)) return false;
+        room = kBlockCapacity - last->Length();
+    }
+    // Write takes spare blocks from the end of the spare list.
+    for (int i = spare.Count() - 1; i >= 0 && room < bytes; --i) {
+        if (!FillCapacity(BlockAt(spare, i))) return false;
+        room += kBlockCapacity;
+    }
+    for (; room < bytes; room += kBlockCapacity) {
+        HeapBuffer* block = NewBlock();
+        if (!block) return false;
+        if (!FillCapacity(block) || !spare.Push(block)) {
+            DeleteBlock(block);
+            return false;
+        }
+    }
+    // Every spare block may end up in the list at once.
+    return blocks.Reserve(blocks.Count() + spare.Count());
 }
 
 void BlockQueue::Recycle() {

@@ -21,10 +21,22 @@ public:
     // stored, which is always a prefix of what was asked for.
     void Write(const void* src, int bytes);
     // Copies the oldest bytes to dst and drops them. Bytes beyond Pending() are
-    // not invented: that part of dst is zeroed.
+    // not invented: that part of dst is zeroed. A null dst only drops them.
     void Read(void* dst, int bytes);
+    // The oldest pending bytes that lie together in one block, to be read in
+    // place: sets *bytes to their count and returns where they start (0 and
+    // null when nothing is pending). Valid until the next Write or Recycle.
+    const void* Contiguous(int* bytes) const;
     // Moves every block to the spare list and forgets all pending bytes.
     void Recycle();
+    // Forgets the newest bytes written (all pending ones, if fewer are
+    // pending), as if they had never been written. Never allocates.
+    void DropNewest(int bytes);
+    // Makes sure that `bytes` more can be written without asking the heap:
+    // grows the last block to full size and keeps enough spare blocks, each
+    // written once so that its pages are in memory. False when the heap refuses
+    // (what was reserved by then stays).
+    bool Reserve(int bytes);
 
     int Pending() const { return pending; }
     int ReadOffset() const { return readOffset; }
@@ -41,6 +53,7 @@ private:
         return static_cast<HeapBuffer*>(list.At(i));
     }
     HeapBuffer* TakeBlockForWrite();
+    static bool FillCapacity(HeapBuffer* block);
     void SpareBlock(HeapBuffer* block);
     void ReleaseReadBlocks();
 

@@ -5,12 +5,27 @@
 #include <cstring>
 
 #include "convolution/fft_size.h"
+#include "convolution/dsp_loops.h"
 #include "convolution/impulse_partitions.h"
 #include "convolution/sample_bytes.h"
 #include "fft/fft.h"
 
 namespace tolvar {
 namespace {
+
+constexpr int kAligned = HeapBuffer::kVectorAlignment;
+
+// Frames of room kept in the queues beyond a block, for the host's own blocks.
+constexpr int kCallbackRoom = 4096;
+
+// Resizes to exactly `bytes` and writes zeros to all of it.
+bool ResizeZeroed(HeapBuffer& buffer, long long bytes) {
+    if (bytes <= 0 || bytes > INT_MAX - 2 * 4096) return false;
+    void* data = buffer.Resize(static_cast<int>(bytes), true);
+    if (!data) return false;
+    std::memset(data, 0, static_cast<std::size_t>(bytes));
+    return true;
+}
 
 void ZeroContents(HeapBuffer& buffer) {
     if (buffer.Data()) std::memset(buffer.Data(), 0, static_cast<std::size_t>(buffer.Length()));
@@ -20,15 +35,20 @@ void ZeroContents(HeapBuffer& buffer) {
 
 ConvolutionEngine::ConvolutionEngine()
     : impulseChannels(1),
-      kernels{HeapBuffer(64), HeapBuffer(64)},
+      kernels{HeapBuffer(64, kAligned), HeapBuffer(64, kAligned)},
+      packedKernel(64, kAligned),
       partitionFlags{HeapBuffer(64), HeapBuffer(64)},
       fftSize(0),
       impulseLength(0),
+      partitionCount(0),
       activeChannels(0),
       ringPositions{0, 0},
-      spectrumRings{HeapBuffer(64), HeapBuffer(64)},
-      overlapTails{HeapBuffer(64), HeapBuffer(64)},
-      workSpectrum(64),
+      spectrumRings{HeapBuffer(64, kAligned), HeapBuffer(64, kAligned)},
+      overlapTails{HeapBuffer(64, kAligned), HeapBuffer(64, kAligned)},
+      workSpectrum(64, kAligned),
+      packedSlots(false),
+      historyCleared(true),
+      identicalBlocks(0),
       outputPointers{nullptr, nullptr} {
     FftInitTables();
 }
@@ -39,11 +59,50 @@ int ConvolutionEngine::SetImpulse(const ImpulseBuffer& impulse, int fftSizeReque
     int length = 0;
     for (int c = 0; c < impulse.channels; ++c) length = std::max(length, impulse.TapCount(c));
     if (length <= kMaxDirectTaps) return InstallDirectForm(impulse, length);
-    return InstallFftMode(impulse, length, ChooseFftSize(length, fftSizeRequest));
+    const int latency = InstallFftMode(impulse, length, ChooseFftSize(length, fftSizeRequest));
+    if (latency > 0) WarmUpBlock();
+    return latency;
+}
+
+// Runs one block of silence through everything the first real block will
+// touch (its ring entry, the spectra, the transforms, the work spectrum and
+// the tails), now that the previous impulse's storage is gone. Every value it
+// writes is zero, so the engine is left as it was. Without it, the first block
+// on the audio thread paid for bringing all of that into the caches and the
+// address translation: up to twice a steady block's cost for long impulses.
+void ConvolutionEngine::WarmUpBlock() {
+    const int n = fftSize;
+    const int h = n / 2;
+    ComplexFloat* work = workSpectrum.As<ComplexFloat>();
+    auto* scratch = reinterpret_cast<float*>(work);
+    const int position = 1 % partitionCount;  // where the first block after a reconfiguration goes
+    if (impulseChannels == 1) {  // both slots will most likely run packed
+        ComplexFloat* entry = spectrumRings[0].As<ComplexFloat>() + static_cast<long long>(position) * n;
+        float* tails[2] = {overlapTails[0].As<float>(), overlapTails[1].As<float>()};  // zeros
+        if (partitionCount == 1 && partitionFlags[0].As<unsigned char>()[0]) {
+            FftForwardTwoRealTimes(entry, tails[0], tails[1], packedKernel.As<ComplexFloat>(), n);
+            FftInverseOverlapAdd(entry, n, scratch, scratch + h, tails[0], tails[1]);
+        } else {
+            FftForwardTwoReal(entry, tails[0], tails[1], n);
+            if (AccumulatePartitions(0, work, true)) {
+                auto* out = reinterpret_cast<float*>(entry);
+                FftInverseOverlapAdd(work, n, out, out + h, tails[0], tails[1]);
+            }
+        }
+        return;
+    }
+    for (int slot = 0; slot < 2; ++slot) {
+        ComplexFloat* entry = spectrumRings[slot].As<ComplexFloat>() + static_cast<long long>(position) * (n / 2);
+        FftRealForwardZeroPadded(entry, n);  // the entry holds zeros
+        if (AccumulatePartitions(slot, work, false)) {
+            FftRealInverse(work, n);
+            OverlapAddReal(reinterpret_cast<float*>(entry), overlapTails[slot].As<float>(), scratch, h);
+        }
+    }
 }
 
 int ConvolutionEngine::InstallDirectForm(const ImpulseBuffer& impulse, int length) {
-    HeapBuffer reversed[2] = {HeapBuffer(64), HeapBuffer(64)};
+    HeapBuffer reversed[2] = {HeapBuffer(64, kAligned), HeapBuffer(64, kAligned)};
     for (int c = 0; c < impulse.channels; ++c) {
         const int taps = impulse.TapCount(c);
         if (taps == 0) continue;
@@ -56,8 +115,10 @@ int ConvolutionEngine::InstallDirectForm(const ImpulseBuffer& impulse, int lengt
         kernels[c].SwapStorage(reversed[c]);
         partitionFlags[c].Release();
     }
+    packedKernel.Release();
     impulseChannels = impulse.channels;
     impulseLength = length;
+    partitionCount = 0;
     activeChannels = -1;
     fftSize = 0;
     for (int slot = 0; slot < 2; ++slot) {
@@ -65,46 +126,82 @@ int ConvolutionEngine::InstallDirectForm(const ImpulseBuffer& impulse, int lengt
         historyQueues[slot].Clear();
         outputQueues[slot].Clear();
     }
+    ReserveQueueRoom(length, 0);
     return 0;
 }
 
 int ConvolutionEngine::InstallFftMode(const ImpulseBuffer& impulse, int length, int n) {
     const long long partitions = PartitionsFor(length, n);
-    const long long spectrumBytes = partitions * n * static_cast<long long>(sizeof(ComplexFloat));
-    if (n <= 0 || spectrumBytes > INT_MAX - 64) return -1;
+    const long long fullBytes = partitions * n * static_cast<long long>(sizeof(ComplexFloat));
+    if (n <= 0 || partitions <= 0 || fullBytes > INT_MAX - 2 * 4096) return -1;
+    const int p = static_cast<int>(partitions);
+    const bool oneChannel = impulse.channels == 1;
 
-    // Build everything aside; the installed impulse keeps working if any of it fails.
-    HeapBuffer spectra[2] = {HeapBuffer(64), HeapBuffer(64)};
+    // Build everything aside; the installed impulse keeps working if any of it
+    // fails. Every buffer is written once here, so that the audio thread never
+    // meets a fresh page.
+    HeapBuffer spectra[2] = {HeapBuffer(64, kAligned), HeapBuffer(64, kAligned)};
     HeapBuffer flags[2] = {HeapBuffer(64), HeapBuffer(64)};
+    HeapBuffer packed(64, kAligned);
     for (int c = 0; c < impulse.channels; ++c) {
-        if (!BuildPartitionSpectra(impulse.Taps(c), impulse.TapCount(c), n, static_cast<int>(partitions), spectra[c],
+        if (!BuildPartitionSpectra(impulse.Taps(c), impulse.TapCount(c), n, p, SpectrumLayout::kHalf, spectra[c],
                                    flags[c])) {
             return -1;
         }
     }
-    HeapBuffer rings[2] = {HeapBuffer(64), HeapBuffer(64)};
-    HeapBuffer tails[2] = {HeapBuffer(64), HeapBuffer(64)};
-    HeapBuffer work(64);
-    for (int slot = 0; slot < 2; ++slot) {
-        if (!rings[slot].Resize(static_cast<int>(spectrumBytes), true)) return -1;
-        if (!tails[slot].Resize(SampleBytes(n / 2), true)) return -1;
+    HeapBuffer packedFlags(64);
+    if (oneChannel && !BuildPartitionSpectra(impulse.Taps(0), impulse.TapCount(0), n, p, SpectrumLayout::kFull,
+                                             packed, packedFlags)) {
+        return -1;
     }
-    if (!work.Resize(n * static_cast<int>(sizeof(ComplexFloat)), true)) return -1;
+    HeapBuffer rings[2] = {HeapBuffer(64, kAligned), HeapBuffer(64, kAligned)};
+    HeapBuffer tails[2] = {HeapBuffer(64, kAligned), HeapBuffer(64, kAligned)};
+    HeapBuffer work(64, kAligned);
+    if (!ResizeZeroed(rings[0], oneChannel ? fullBytes : fullBytes / 2) || !ResizeZeroed(rings[1], fullBytes / 2) ||
+        !ResizeZeroed(tails[0], SampleBytes(n / 2)) || !ResizeZeroed(tails[1], SampleBytes(n / 2)) ||
+        !ResizeZeroed(work, n * static_cast<long long>(sizeof(ComplexFloat)))) {
+        return -1;
+    }
 
-    // Every allocation succeeded: from here on nothing can fail. The rings and
-    // tails are zeroed by the reconfiguration of the next Add.
+    // Every allocation succeeded: from here on nothing can fail.
     for (int i = 0; i < 2; ++i) {
         kernels[i].SwapStorage(spectra[i]);
         partitionFlags[i].SwapStorage(flags[i]);
         spectrumRings[i].SwapStorage(rings[i]);
         overlapTails[i].SwapStorage(tails[i]);
     }
+    packedKernel.SwapStorage(packed);
     workSpectrum.SwapStorage(work);
     impulseChannels = impulse.channels;
     impulseLength = length;
+    partitionCount = p;
     activeChannels = -1;
     fftSize = n;
+    packedSlots = false;  // decided by the next Add
+    historyCleared = true;
+    ringPositions[0] = ringPositions[1] = 0;
+    ReserveQueueRoom(0, n / 2);
     return n / 2;
+}
+
+// Room in the queues for what the audio path will put in them after an
+// impulse change, written once so that its pages are in memory. The queues
+// simply grow later if the heap refuses now.
+void ConvolutionEngine::ReserveQueueRoom(int historySamples, int blockSamples) {
+    for (int slot = 0; slot < 2; ++slot) {
+        const int inFlight = PendingInput(slot) + ReadableOutput(slot);
+        if (blockSamples > 0) {
+            // What is in flight now stays in flight (the latency only grows),
+            // plus two blocks and a callback's worth; and one whole block more
+            // for the input, whose writes run a block ahead of its reads.
+            const int room = inFlight + 2 * blockSamples + kCallbackRoom;
+            inputBlockQueues[slot].Reserve(SampleBytes(room) + BlockQueue::kBlockCapacity);
+            outputQueues[slot].Reserve(room);
+        } else {
+            historyQueues[slot].Reserve(historySamples + kCallbackRoom);
+            outputQueues[slot].Reserve(kCallbackRoom);
+        }
+    }
 }
 
 void ConvolutionEngine::Reset() {
@@ -113,9 +210,19 @@ void ConvolutionEngine::Reset() {
         inputBlockQueues[slot].Recycle();
         historyQueues[slot].Clear();
         outputQueues[slot].Clear();
+    }
+    ClearHistory();
+    // Both slots are empty, hence in step.
+    packedSlots = activeChannels == 2 && impulseChannels == 1;
+}
+
+void ConvolutionEngine::ClearHistory() {
+    for (int slot = 0; slot < 2; ++slot) {
         ZeroContents(spectrumRings[slot]);
         ZeroContents(overlapTails[slot]);
     }
+    historyCleared = true;
+    identicalBlocks = partitionCount + 1;
 }
 
 void ConvolutionEngine::Add(const float* const* inputs, int frames, int channels) {
@@ -152,10 +259,6 @@ float* const* ConvolutionEngine::Get() {
 void ConvolutionEngine::Advance(int count) {
     if (count <= 0) return;
     for (int slot = 0; slot < activeChannels; ++slot) outputQueues[slot].Consume(count);
-}
-
-int ConvolutionEngine::PartitionCount() const {
-    return fftSize > 0 ? static_cast<int>(PartitionsFor(impulseLength, fftSize)) : 0;
 }
 
 bool ConvolutionEngine::PartitionUsed(int c, int p) const {

@@ -23,20 +23,47 @@ namespace tolvar {
 //   H samples (the latency SetImpulse returns) always finds enough to read.
 //
 // Channel slots: the engine serves slots 0 and 1, each with its own history,
-// queues, spectrum ring and overlap tail. Slot i uses impulse channel i when the
-// impulse has two channels and channel 0 when it has one.
+// queues and overlap tail. Slot i uses impulse channel i when the impulse has
+// two channels and channel 0 when it has one.
+//
+// How FFT mode spends its transforms: the input is real, so no transform
+// carries a wasted imaginary half.
+// - Packed slots: with a one-channel impulse and both slots in step (the
+//   plug-in's case), the two slots' blocks travel as the real and imaginary
+//   parts of one complex transform of N points; the impulse's spectrum is that
+//   of a real signal, so its product keeps the two apart exactly. One ring of
+//   packed spectra serves both slots. When both channels carry the same audio,
+//   the right slot gets exactly the left slot's result.
+// - Otherwise (a two-channel impulse, one active slot, or slots whose pending
+//   input is not in step after a change of the channel count) each slot runs
+//   real-input transforms of N points, each the price of a complex one of N/2,
+//   on its own ring of half spectra.
+// Both kinds of kernel spectra are prepared by SetImpulse. Packing the block,
+// the product with a single partition and the overlap-add are folded into the
+// transforms' own outer passes (FftForwardTwoReal, FftInverseOverlapAdd), and
+// an input block that lies together in its queue is transformed where it lies.
+// The packed ring and kernel take the place of the per-slot ones; the output
+// is the same within float rounding.
 //
 // Threads: no lock of its own. SetImpulse and Reset may run on any thread and
 // Add, Avail, Get and Advance on the audio thread, but the owner must make sure
 // that no two calls overlap.
 //
-// Memory: SetImpulse allocates everything FFT mode needs (kernels, flags, rings,
-// tails, work spectrum). The audio path (Add, Avail, Get, Advance) allocates only
-// when a queue has to grow, and queue storage is reused from then on; the one
-// exception is an Add whose channel count differs from the previous Add's, which
-// sizes the ring and tail of a slot coming back into use (the plug-in always
-// passes 2). When the heap refuses a queue's growth, fewer samples become
-// readable and the caller pads with silence; nothing is written out of bounds.
+// Memory: SetImpulse allocates everything FFT mode needs (kernels, flags, the
+// rings and tails of both slots, work spectrum, and room in the queues for the
+// backlog of the new size), writes all of it once and runs a block of silence
+// through it, so that the audio thread meets no fresh page and no cold block.
+// The audio path (Add, Avail, Get, Advance) allocates only when a queue has to
+// grow beyond that room (a host block far beyond what was reserved), and queue
+// storage is reused from then on; a slot coming back into use needs nothing.
+// When the heap refuses a queue's growth, fewer samples become readable and the
+// caller pads with silence; nothing is written out of bounds, and every Add
+// stores as many frames in one slot as in the other, so the slots stay in step.
+//
+// Output queues are read in small pieces and filled a block at a time: they
+// move their backlog to the front only when they run out of room behind it
+// (SampleQueue), not on every Advance. Buffers that the transforms and the
+// spectrum loops sweep start on a cache line (HeapBuffer::kVectorAlignment).
 class ConvolutionEngine {
 public:
     // An engine in direct form without taps: it passes audio through unchanged.
@@ -104,12 +131,14 @@ public:
     // Channels of the last Add; -1 after SetImpulse until the next Add.
     int ActiveChannels() const { return activeChannels; }
     // P, the partition count; 0 in direct form.
-    int PartitionCount() const;
+    int PartitionCount() const { return partitionCount; }
     // Whether partition p of impulse channel c is multiplied (false outside the ranges).
     bool PartitionUsed(int c, int p) const;
     // Taps of impulse channel c in direct form.
     int DirectTapCount(int c) const;
     int RingPosition(int slot) const { return ringPositions[slot & 1]; }
+    // FFT mode: whether the two slots run packed into one complex transform.
+    bool PackedSlots() const { return fftSize > 0 && packedSlots; }
     // Input samples of a slot waiting for a full block (FFT mode).
     int PendingInput(int slot) const { return SamplesInBytes(inputBlockQueues[slot & 1].Pending()); }
     // Output samples of a slot ready to be taken.
@@ -118,30 +147,44 @@ public:
 private:
     int InstallDirectForm(const ImpulseBuffer& impulse, int length);
     int InstallFftMode(const ImpulseBuffer& impulse, int length, int n);
+    void ReserveQueueRoom(int historySamples, int blockSamples);
+    void WarmUpBlock();
     void AddDirect(const float* const* inputs, int frames, int channels);
     void FilterDirect(int slot, const float* input, int frames);
     void AddFft(const float* const* inputs, int frames, int channels);
     void ReconfigureSlots(int channels);
+    void ClearHistory();
     void RunPendingBlocks(int wanted);
-    bool RunBlock(int slot);
-    bool AccumulatePartitions(int slot, ComplexFloat* work);
-    bool SlotReady(int slot) const;
+    bool RunPackedBlock();
+    const float* TakeInputBlock(int slot, float* scratch);
+    void DropInputBlock(int slot, const float* block, const float* scratch);
+    bool RunSlotBlock(int slot);
+    bool AccumulatePartitions(int slot, ComplexFloat* work, bool packed);
+    int RingStride(int slot) const;
     int ImpulseChannelOf(int slot) const { return impulseChannels == 2 ? slot : 0; }
 
     int impulseChannels;             // channels of the installed impulse, 1 or 2
-    HeapBuffer kernels[2];           // per impulse channel: taps reversed (direct), or P spectra
-                                     //   of N bins scaled by 1/N (FFT)
+    HeapBuffer kernels[2];           // per impulse channel: taps reversed (direct), or P half
+                                     //   spectra of N/2 values scaled by 1/N (FFT)
+    HeapBuffer packedKernel;         // FFT, one-channel impulse: P full spectra of N bins, scaled
+                                     //   by 1/N, for packed slots
     HeapBuffer partitionFlags[2];    // per impulse channel: P bytes, 1 = used, 0 = silent, skipped
     int fftSize;                     // N, the transform size; 0 in direct form
     int impulseLength;               // L, taps of the longest impulse channel
+    int partitionCount;              // P, partitions of H taps; 0 in direct form
     int activeChannels;              // channels of the last Add; -1: the next Add reconfigures
     SampleQueue outputQueues[2];     // per slot: filtered samples waiting to be taken
     SampleQueue historyQueues[2];    // per slot, direct form: the last T input samples
     BlockQueue inputBlockQueues[2];  // per slot, FFT mode: input waiting for a full block
     int ringPositions[2];            // per slot: index of the newest input spectrum, 0..P-1
-    HeapBuffer spectrumRings[2];     // per slot: the P latest input spectra of N bins
+    HeapBuffer spectrumRings[2];     // per slot: the P latest half spectra of N/2 values; packed
+                                     //   slots share ring 0, P full spectra of N bins
     HeapBuffer overlapTails[2];      // per slot: H samples carried into the next block
     HeapBuffer workSpectrum;         // N bins: one block's summed products, shared by the slots
+    bool packedSlots;                // FFT mode: both slots run as one complex transform
+    bool historyCleared;             // FFT mode: rings and tails are zero, no block has run since
+    int identicalBlocks;             // packed slots: latest blocks in a row with the same input
+                                     //   in both slots (zero history counts), at most P + 1
     float* outputPointers[2];        // filled by Get
 };
 

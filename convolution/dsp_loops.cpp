@@ -32,9 +32,22 @@ void DirectFormFilter(float* out, const float* reversedTaps, const float* histor
         DirectFormFilterSse2(out, reversedTaps, history, taps, frames);
     }
 }
-void LoadRealBlock(ComplexFloat* block, const float* samples, int count, int bins) {
-    LoadRealBlockSse2(block, samples, count, bins);
+
+// Position 0 holds two real bins; it is computed aside first, since the
+// product may be one of the factors.
+void HalfSpectrumMultiply(ComplexFloat* product, const ComplexFloat* a, const ComplexFloat* b, int bins) {
+    if (bins <= 0) return;
+    const ComplexFloat first = {a[0].re * b[0].re, a[0].im * b[0].im};
+    ComplexMultiply(product, a, b, bins);
+    product[0] = first;
 }
-void OverlapAdd(float* out, float* tail, const ComplexFloat* block, int h) { OverlapAddSse2(out, tail, block, h); }
+void HalfSpectrumMultiplyAccumulate(ComplexFloat* sum, const ComplexFloat* a, const ComplexFloat* b, int bins) {
+    if (bins <= 0) return;
+    const ComplexFloat first = {sum[0].re + a[0].re * b[0].re, sum[0].im + a[0].im * b[0].im};
+    ComplexMultiplyAccumulate(sum, a, b, bins);
+    sum[0] = first;
+}
+
+void OverlapAddReal(float* out, float* tail, const float* block, int h) { OverlapAddRealSse2(out, tail, block, h); }
 
 }  // namespace tolvar

@@ -45,17 +45,16 @@ void ComplexMultiplyAvx2(ComplexFloat* product, const ComplexFloat* a, const Com
 void ComplexMultiplyAccumulateAvx2(ComplexFloat* sum, const ComplexFloat* a, const ComplexFloat* b, int bins);
 void DirectFormFilterAvx2(float* out, const float* reversedTaps, const float* history, int taps, int frames);
 
-// block[n] = (samples[n], 0) for n < count and 0 for count <= n < bins.
-// block must not overlap samples.
-void LoadRealBlock(ComplexFloat* block, const float* samples, int count, int bins);
-void LoadRealBlockScalar(ComplexFloat* block, const float* samples, int count, int bins);
-void LoadRealBlockSse2(ComplexFloat* block, const float* samples, int count, int bins);
+// The same for half spectra of real signals (FftRealForward's layout), whose
+// position 0 holds two real bins: there the parts multiply separately,
+// (a.re * b.re, a.im * b.im); every other position is a complex product.
+void HalfSpectrumMultiply(ComplexFloat* product, const ComplexFloat* a, const ComplexFloat* b, int bins);
+void HalfSpectrumMultiplyAccumulate(ComplexFloat* sum, const ComplexFloat* a, const ComplexFloat* b, int bins);
 
-// Overlap-add of one inverse-transformed block of 2h bins:
-// out[n] = re(block[n]) + tail[n], then tail[n] = re(block[h + n]), for n < h.
-// Imaginary parts are ignored. out must not overlap tail or block.
-void OverlapAdd(float* out, float* tail, const ComplexFloat* block, int h);
-void OverlapAddScalar(float* out, float* tail, const ComplexFloat* block, int h);
-void OverlapAddSse2(float* out, float* tail, const ComplexFloat* block, int h);
+// Overlap-add of 2h real samples: out[n] = block[n] + tail[n], then
+// tail[n] = block[h + n], for n < h. out must not overlap tail or block.
+void OverlapAddReal(float* out, float* tail, const float* block, int h);
+void OverlapAddRealScalar(float* out, float* tail, const float* block, int h);
+void OverlapAddRealSse2(float* out, float* tail, const float* block, int h);
 
 }  // namespace tolvar

@@ -26,16 +26,10 @@ void DirectFormFilterScalar(float* out, const float* reversedTaps, const float* 
     }
 }
 
-void LoadRealBlockScalar(ComplexFloat* block, const float* samples, int count, int bins) {
-    int n = 0;
-    for (; n < count; ++n) block[n] = {samples[n], 0.0f};
-    for (; n < bins; ++n) block[n] = {0.0f, 0.0f};
-}
-
-void OverlapAddScalar(float* out, float* tail, const ComplexFloat* block, int h) {
+void OverlapAddRealScalar(float* out, float* tail, const float* block, int h) {
     for (int n = 0; n < h; ++n) {
-        out[n] = block[n].re + tail[n];
-        tail[n] = block[h + n].re;
+        out[n] = block[n] + tail[n];
+        tail[n] = block[h + n];
     }
 }
 

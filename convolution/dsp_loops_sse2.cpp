@@ -107,28 +107,15 @@ void DirectFormFilterSse2(float* out, const float* reversedTaps, const float* hi
     direct_form::FilterInChunks<kDirectBlock>(out, reversedTaps, history, taps, frames, FilterBlockSse2);
 }
 
-void LoadRealBlockSse2(ComplexFloat* block, const float* samples, int count, int bins) {
-    const __m128 zero = _mm_setzero_ps();
-    int n = 0;
-    for (; n + 4 <= count; n += 4) {
-        const __m128 x = _mm_loadu_ps(samples + n);
-        Store(block + n, _mm_unpacklo_ps(x, zero));
-        Store(block + n + 2, _mm_unpackhi_ps(x, zero));
-    }
-    LoadRealBlockScalar(block + n, samples + n, count - n, bins - n);
-}
-
-void OverlapAddSse2(float* out, float* tail, const ComplexFloat* block, int h) {
+void OverlapAddRealSse2(float* out, float* tail, const float* block, int h) {
     int n = 0;
     for (; n + 4 <= h; n += 4) {
-        const __m128 front = _mm_shuffle_ps(Load(block + n), Load(block + n + 2), _MM_SHUFFLE(2, 0, 2, 0));
-        const __m128 back = _mm_shuffle_ps(Load(block + h + n), Load(block + h + n + 2), _MM_SHUFFLE(2, 0, 2, 0));
-        _mm_storeu_ps(out + n, _mm_add_ps(front, _mm_loadu_ps(tail + n)));
-        _mm_storeu_ps(tail + n, back);
+        _mm_storeu_ps(out + n, _mm_add_ps(_mm_loadu_ps(block + n), _mm_loadu_ps(tail + n)));
+        _mm_storeu_ps(tail + n, _mm_loadu_ps(block + h + n));
     }
     for (; n < h; ++n) {
-        out[n] = block[n].re + tail[n];
-        tail[n] = block[h + n].re;
+        out[n] = block[n] + tail[n];
+        tail[n] = block[h + n];
     }
 }
 

@@ -4,11 +4,6 @@
 
 namespace tolvar {
 
-void* PointerList::At(int i) const {
-    if (!buffer.Data() || i < 0 || i >= Count()) return nullptr;
-    return buffer.As<void*>()[i];
-}
-
 void* PointerList::SetAt(int i, void* p) {
     if (!buffer.Data() || i < 0 || i >= Count()) return nullptr;
     buffer.As<void*>()[i] = p;
@@ -30,6 +25,14 @@ void PointerList::RemoveAt(int i) {
     // Removing the last entry keeps the storage: a list that runs empty and
     // fills again on every audio block must not go back to the heap each time.
     buffer.Resize((count - 1) * static_cast<int>(sizeof(void*)), count > 1);
+}
+
+bool PointerList::Reserve(int count) {
+    const int length = buffer.Length();
+    if (count <= Count() || buffer.Capacity() >= count * static_cast<int>(sizeof(void*))) return true;
+    if (!buffer.Resize(count * static_cast<int>(sizeof(void*)), false)) return false;
+    buffer.Resize(length, false);  // keeps the capacity
+    return true;
 }
 
 }  // namespace tolvar

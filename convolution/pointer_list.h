@@ -11,7 +11,10 @@ public:
 
     int Count() const { return buffer.Count<void*>(); }
     // The entry at i, or null when i is outside the list.
-    void* At(int i) const;
+    void* At(int i) const {
+        if (!buffer.Data() || i < 0 || i >= Count()) return nullptr;
+        return buffer.As<void*>()[i];
+    }
     // Stores p at i and returns it; outside the list nothing is stored and null is returned.
     void* SetAt(int i, void* p);
     // Appends p and returns it; returns null (p not stored) when the list cannot grow.
@@ -20,6 +23,9 @@ public:
     // alone. Storage shrinks with the buffer's hysteresis but is kept, not
     // freed, when the last entry goes (the destructor frees it).
     void RemoveAt(int i);
+    // Makes sure that the list can hold `count` entries without asking the
+    // heap; false when the heap refuses.
+    bool Reserve(int count);
 
 private:
     HeapBuffer buffer;  // void* entries, packed

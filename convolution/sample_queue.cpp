@@ -7,12 +7,26 @@
 
 namespace tolvar {
 
+void SampleQueue::Compact() {
+    if (readPosition == 0) return;
+    auto* data = static_cast<char*>(buffer.Data());
+    const int remaining = buffer.Length() - readPosition;
+    if (remaining > 0) std::memmove(data, data + readPosition, static_cast<std::size_t>(remaining));
+    buffer.Resize(remaining, false);  // never allocates: it shrinks
+    readPosition = 0;
+}
+
+char* SampleQueue::Grow(int bytes) {
+    if (buffer.Length() > buffer.Capacity() - bytes) Compact();
+    if (bytes > INT_MAX - buffer.Length()) return nullptr;
+    return static_cast<char*>(buffer.Resize(buffer.Length() + bytes, false));
+}
+
 float* SampleQueue::Extend(int count) {
-    if (count <= 0) return nullptr;
-    const int oldLength = buffer.Length();
-    if (count > SamplesInBytes(INT_MAX - oldLength)) return nullptr;
-    auto* data = static_cast<char*>(buffer.Resize(oldLength + SampleBytes(count), false));
-    return data ? reinterpret_cast<float*>(data + oldLength) : nullptr;
+    if (count <= 0 || count > kMaxSamplesInInt) return nullptr;
+    const int bytes = SampleBytes(count);
+    char* data = Grow(bytes);
+    return data ? reinterpret_cast<float*>(data + buffer.Length() - bytes) : nullptr;
 }
 
 bool SampleQueue::Append(const float* src, int count) {
@@ -31,31 +45,22 @@ bool SampleQueue::AppendZeros(int count) {
     return true;
 }
 
-float* SampleQueue::Front() const {
-    auto* data = static_cast<char*>(buffer.Data());
-    if (!data || readPosition < 0 || readPosition >= buffer.Length()) return nullptr;
-    return reinterpret_cast<float*>(data + readPosition);
-}
-
-void SampleQueue::Consume(int count) {
+void SampleQueue::DropNewest(int count) {
     if (count <= 0) return;
-    const int length = buffer.Length();
-    const bool consumesAll = count >= SamplesInBytes(length - readPosition);
-    if (consumesAll) {
-        buffer.Resize(0, false);
-    } else {
-        readPosition += SampleBytes(count);
-        auto* data = static_cast<char*>(buffer.Data());
-        const int remaining = length - readPosition;
-        std::memmove(data, data + readPosition, static_cast<std::size_t>(remaining));
-        buffer.Resize(remaining, false);
+    if (count >= Readable()) {
+        Clear();
+        return;
     }
-    readPosition = 0;
+    buffer.Resize(buffer.Length() - SampleBytes(count), false);
 }
 
-void SampleQueue::Clear() {
-    readPosition = 0;
-    buffer.Resize(0, false);
+bool SampleQueue::Reserve(int count) {
+    if (count <= 0) return true;
+    float* room = Extend(count);
+    if (!room) return false;
+    std::memset(room, 0, SampleByteSize(count));
+    DropNewest(count);
+    return true;
 }
 
 }  // namespace tolvar

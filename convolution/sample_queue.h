@@ -4,10 +4,14 @@
 
 namespace tolvar {
 
-// A first-in, first-out queue of 32-bit float samples. Every Consume moves the
-// remainder to the front at once, so the readable samples always start at the
-// beginning of the storage and the queue never carries consumed bytes.
-// Storage is kept across Clear, so a queue in steady use stops allocating.
+// A first-in, first-out queue of 32-bit float samples.
+//
+// Consume only moves the read position. The readable samples are moved to the
+// front of the storage when the queue empties (for free) or when an append
+// would otherwise have to grow the storage, so that a queue read in small
+// pieces does not copy its whole backlog on every read, and the storage never
+// grows beyond what the backlog itself needs. Storage is kept across Clear, so
+// a queue in steady use stops allocating.
 class SampleQueue {
 public:
     SampleQueue() : buffer(4096), readPosition(0) {}
@@ -20,19 +24,47 @@ public:
     // their values are left to the caller. count must be positive; null
     // (nothing added) when the storage cannot grow or count is not positive.
     float* Extend(int count);
+    // Drops the newest count samples (all, if fewer are readable), as if they
+    // had never been appended. Never allocates.
+    void DropNewest(int count);
+
+    // Makes sure that count more samples can be appended without asking the
+    // heap, and writes to that room once so that its pages are in memory.
+    // Returns false when the heap refuses the growth.
+    bool Reserve(int count);
 
     // Oldest readable sample, or null when the queue is empty.
-    float* Front() const;
+    float* Front() const {
+        auto* data = static_cast<char*>(buffer.Data());
+        if (!data || readPosition < 0 || readPosition >= buffer.Length()) return nullptr;
+        return reinterpret_cast<float*>(data + readPosition);
+    }
     int Readable() const { return SamplesInBytes(buffer.Length() - readPosition); }
 
     // Drops count samples from the front (all of them when count exceeds what is readable).
-    void Consume(int count);
+    void Consume(int count) {
+        if (count <= 0) return;
+        if (count >= Readable()) {
+            Clear();  // empty: the next append starts at the front again
+            return;
+        }
+        readPosition += SampleBytes(count);
+    }
     // Empties the queue and keeps its storage.
-    void Clear();
+    void Clear() {
+        readPosition = 0;
+        buffer.Resize(0, false);
+    }
 
 private:
-    HeapBuffer buffer;  // float samples
-    int readPosition;   // bytes consumed at the front; 0 between operations
+    // Moves the readable samples to the front of the storage.
+    void Compact();
+    // Makes room for `bytes` more at the end, compacting first if that avoids
+    // growing; returns the storage or null.
+    char* Grow(int bytes);
+
+    HeapBuffer buffer;  // float samples; the readable ones from readPosition to the length
+    int readPosition;   // bytes consumed at the front and not yet compacted away
 };
 
 }  // namespace tolvar

@@ -29,6 +29,36 @@ struct Avx2Ops {
         _mm_storeu_ps(reinterpret_cast<float*>(lo), _mm256_castps256_ps128(v));
         _mm_storeu_ps(reinterpret_cast<float*>(hi), _mm256_extractf128_ps(v, 1));
     }
+    // (re[k], im[k]) for k < 4 into x0 and for 4 <= k < 8 into x1.
+    static void LoadInterleavedTwo(const float* re, const float* im, V& x0, V& x1) {
+        const V r = _mm256_loadu_ps(re), i = _mm256_loadu_ps(im);
+        const V lo = _mm256_unpacklo_ps(r, i), hi = _mm256_unpackhi_ps(r, i);
+        x0 = _mm256_permute2f128_ps(lo, hi, 0x20);
+        x1 = _mm256_permute2f128_ps(lo, hi, 0x31);
+    }
+    // The real and the imaginary parts of x0 (values 0..3) and x1 (values 4..7).
+    static V RealParts(V x0, V x1) {
+        return _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(_mm256_shuffle_ps(x0, x1, 0x88)), 0xD8));
+    }
+    static V ImagParts(V x0, V x1) {
+        return _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(_mm256_shuffle_ps(x0, x1, 0xDD)), 0xD8));
+    }
+    // For the 8 values in front0, front1 and back0, back1: re[k] = front.re + reTail[k],
+    // reTail[k] = back.re, and the same for im.
+    static void OverlapAddTwo(V front0, V front1, V back0, V back1, float* re, float* im, float* reTail,
+                              float* imTail) {
+        _mm256_storeu_ps(re, _mm256_add_ps(RealParts(front0, front1), _mm256_loadu_ps(reTail)));
+        _mm256_storeu_ps(im, _mm256_add_ps(ImagParts(front0, front1), _mm256_loadu_ps(imTail)));
+        _mm256_storeu_ps(reTail, RealParts(back0, back1));
+        _mm256_storeu_ps(imTail, ImagParts(back0, back1));
+    }
+    // x * f, for complex factors that differ from lane to lane.
+    static V Times(V x, V f) { return CMul(x, _mm256_moveldup_ps(f), _mm256_movehdup_ps(f)); }
+    // StoreTwo with every value multiplied by the factor at the same position of flo and fhi.
+    static void StoreTwoTimes(C* lo, C* hi, V v0, V v1, const C* flo, const C* fhi) {
+        Store(lo, Times(_mm256_permute2f128_ps(v0, v1, 0x20), Load(flo)));
+        Store(hi, Times(_mm256_permute2f128_ps(v0, v1, 0x31), Load(fhi)));
+    }
     static void StoreTwo(C* lo, C* hi, V v0, V v1) {
         Store(lo, _mm256_permute2f128_ps(v0, v1, 0x20));
         Store(hi, _mm256_permute2f128_ps(v0, v1, 0x31));
@@ -114,6 +144,38 @@ void FftTransformAvx2(ComplexFloat* data, int n, int inverse) {
 
 void FftTransformAvx2Fma(ComplexFloat* data, int n, int inverse) {
     Routines<Avx2Ops<true>>::Transform(data, n, inverse);
+}
+
+void FftForwardZeroPaddedAvx2(ComplexFloat* data, int n) { Routines<Avx2Ops<false>>::TransformZeroPadded(data, n); }
+
+void FftForwardZeroPaddedAvx2Fma(ComplexFloat* data, int n) {
+    Routines<Avx2Ops<true>>::TransformZeroPadded(data, n);
+}
+
+void FftForwardTwoRealAvx2(ComplexFloat* data, const float* re, const float* im, int n) {
+    Routines<Avx2Ops<false>>::TransformTwoReal(data, re, im, n);
+}
+
+void FftForwardTwoRealAvx2Fma(ComplexFloat* data, const float* re, const float* im, int n) {
+    Routines<Avx2Ops<true>>::TransformTwoReal(data, re, im, n);
+}
+
+void FftForwardTwoRealTimesAvx2(ComplexFloat* data, const float* re, const float* im, const ComplexFloat* factors,
+                                int n) {
+    Routines<Avx2Ops<false>>::TransformTwoRealTimes(data, re, im, factors, n);
+}
+
+void FftForwardTwoRealTimesAvx2Fma(ComplexFloat* data, const float* re, const float* im, const ComplexFloat* factors,
+                                   int n) {
+    Routines<Avx2Ops<true>>::TransformTwoRealTimes(data, re, im, factors, n);
+}
+
+void FftInverseOverlapAddAvx2(ComplexFloat* data, int n, float* re, float* im, float* reTail, float* imTail) {
+    Routines<Avx2Ops<false>>::InvertOverlapAdd(data, n, re, im, reTail, imTail);
+}
+
+void FftInverseOverlapAddAvx2Fma(ComplexFloat* data, int n, float* re, float* im, float* reTail, float* imTail) {
+    Routines<Avx2Ops<true>>::InvertOverlapAdd(data, n, re, im, reTail, imTail);
 }
 
 }  // namespace tolvar

@@ -26,14 +26,44 @@ void FftTransformSse2(ComplexFloat* data, int n, int inverse);
 void FftTransformAvx2(ComplexFloat* data, int n, int inverse);
 void FftTransformAvx2Fma(ComplexFloat* data, int n, int inverse);
 
+void FftForwardZeroPaddedScalar(ComplexFloat* data, int n);
+void FftForwardZeroPaddedSse2(ComplexFloat* data, int n);
+void FftForwardZeroPaddedAvx2(ComplexFloat* data, int n);
+void FftForwardZeroPaddedAvx2Fma(ComplexFloat* data, int n);
+void FftForwardTwoRealScalar(ComplexFloat* data, const float* re, const float* im, int n);
+void FftForwardTwoRealSse2(ComplexFloat* data, const float* re, const float* im, int n);
+void FftForwardTwoRealAvx2(ComplexFloat* data, const float* re, const float* im, int n);
+void FftForwardTwoRealAvx2Fma(ComplexFloat* data, const float* re, const float* im, int n);
+void FftForwardTwoRealTimesScalar(ComplexFloat* data, const float* re, const float* im, const ComplexFloat* factors,
+                                  int n);
+void FftForwardTwoRealTimesSse2(ComplexFloat* data, const float* re, const float* im, const ComplexFloat* factors,
+                                int n);
+void FftForwardTwoRealTimesAvx2(ComplexFloat* data, const float* re, const float* im, const ComplexFloat* factors,
+                                int n);
+void FftForwardTwoRealTimesAvx2Fma(ComplexFloat* data, const float* re, const float* im, const ComplexFloat* factors,
+                                   int n);
+void FftInverseOverlapAddScalar(ComplexFloat* data, int n, float* re, float* im, float* reTail, float* imTail);
+void FftInverseOverlapAddSse2(ComplexFloat* data, int n, float* re, float* im, float* reTail, float* imTail);
+void FftInverseOverlapAddAvx2(ComplexFloat* data, int n, float* re, float* im, float* reTail, float* imTail);
+void FftInverseOverlapAddAvx2Fma(ComplexFloat* data, int n, float* re, float* im, float* reTail, float* imTail);
+
 // Whether this processor (and its operating system) can run the given version.
 bool FftIsaAvailable(FftIsa isa);
 
 // The version FftTransform uses on this processor.
 FftIsa FftSelectedIsa();
 
-// Runs the given version; does nothing when it is not available here.
+// Runs the given version; does nothing when it is not available here. The
+// real transforms of the vector versions combine their bins with SSE2.
 void FftTransformWith(FftIsa isa, ComplexFloat* data, int n, int inverse);
+void FftForwardZeroPaddedWith(FftIsa isa, ComplexFloat* data, int n);
+void FftRealForwardWith(FftIsa isa, ComplexFloat* data, int n, bool zeroPadded);
+void FftRealInverseWith(FftIsa isa, ComplexFloat* data, int n);
+void FftForwardTwoRealWith(FftIsa isa, ComplexFloat* data, const float* re, const float* im, int n);
+void FftForwardTwoRealTimesWith(FftIsa isa, ComplexFloat* data, const float* re, const float* im,
+                                const ComplexFloat* factors, int n);
+void FftInverseOverlapAddWith(FftIsa isa, ComplexFloat* data, int n, float* re, float* im, float* reTail,
+                              float* imTail);
 
 // Short name for reports: "scalar", "sse2", "avx2", "avx2+fma".
 const char* FftIsaName(FftIsa isa);

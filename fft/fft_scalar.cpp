@@ -44,6 +44,20 @@ FFT_INLINE void ForwardStep(C& a0, C& a1, C& a2, C& a3, C w) {
     a3 = MulConj(minus, w);
 }
 
+// The same steps when a2 and a3 are zero (the second half of a zero-padded
+// input): a0 and a1 stay as they are.
+FFT_INLINE void ForwardStepPadded(C a0, C a1, C& a2, C& a3, C w) {
+    const C ie = TimesI(a1);
+    a2 = Mul(Add(a0, ie), w);
+    a3 = MulConj(Sub(a0, ie), w);
+}
+
+FFT_INLINE void ForwardStepPaddedSqrtHalf(C a0, C a1, C& a2, C& a3, float h) {
+    const C ie = TimesI(a1);
+    a2 = MulSqrtHalf(Add(a0, ie), h);
+    a3 = MulSqrtHalfConj(Sub(a0, ie), h);
+}
+
 FFT_INLINE void ForwardStepSqrtHalf(C& a0, C& a1, C& a2, C& a3, float h) {
     C plus, minus;
     ForwardSums(a0, a1, a2, a3, plus, minus);
@@ -196,6 +210,29 @@ void ForwardPass(C* a) {
     }
 }
 
+// ForwardPass on an array whose second half is zero and not read.
+template <int N>
+void ForwardPassPadded(C* a) {
+    constexpr int q = N / 4;
+    const C* table = kTwiddleTables[TwiddleTableIndex(N)];
+    const C ie = TimesI(a[q]);
+    a[2 * q] = Add(a[0], ie);
+    a[3 * q] = Sub(a[0], ie);
+    if constexpr (N <= 512) {
+        for (int j = 1; j < q; ++j) ForwardStepPadded(a[j], a[j + q], a[j + 2 * q], a[j + 3 * q], table[j - 1]);
+    } else {
+        for (int j = 1; j < N / 8; ++j) {
+            ForwardStepPadded(a[j], a[j + q], a[j + 2 * q], a[j + 3 * q], table[j - 1]);
+        }
+        constexpr int e = N / 8;
+        ForwardStepPaddedSqrtHalf(a[e], a[e + q], a[e + 2 * q], a[e + 3 * q], kTwiddleTables[0][1].re);
+        for (int j = N / 8 + 1; j < q; ++j) {
+            const C m = table[q - j - 1];
+            ForwardStepPadded(a[j], a[j + q], a[j + 2 * q], a[j + 3 * q], C{m.im, m.re});
+        }
+    }
+}
+
 template <int N>
 void InversePass(C* a) {
     constexpr int q = N / 4;
@@ -237,6 +274,19 @@ void Forward(C* a) {
 }
 
 template <int N>
+void ForwardZeroPadded(C* a) {
+    if constexpr (N <= 16) {
+        for (int k = N / 2; k < N; ++k) a[k] = C{0.0f, 0.0f};
+        Forward<N>(a);
+    } else {
+        ForwardPassPadded<N>(a);
+        Forward<N / 4>(a + N / 2);
+        Forward<N / 4>(a + 3 * N / 4);
+        Forward<N / 2>(a);
+    }
+}
+
+template <int N>
 void Inverse(C* a) {
     if constexpr (N == 2) {
         Forward2(a);
@@ -260,6 +310,7 @@ template <int... Ns>
 struct Routines {
     static constexpr Routine forward[] = {Forward<Ns>...};
     static constexpr Routine inverse[] = {Inverse<Ns>...};
+    static constexpr Routine forwardZeroPadded[] = {ForwardZeroPadded<Ns>...};
 };
 using AllSizes = Routines<2, 4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 8192, 16384, 32768>;
 
@@ -269,6 +320,39 @@ void FftTransformScalar(ComplexFloat* data, int n, int inverse) {
     const int log2 = FftLog2OfSupportedSize(n);
     if (log2 < 0 || !data) return;
     (inverse ? AllSizes::inverse : AllSizes::forward)[log2 - 1](data);
+}
+
+// The reference for the fused transforms: packing, then the transform; the
+// transform, then the overlap-add.
+void FftForwardTwoRealScalar(ComplexFloat* data, const float* re, const float* im, int n) {
+    if (FftLog2OfSupportedSize(n) < 0 || !data) return;
+    for (int k = 0; k < n / 2; ++k) data[k] = {re[k], im[k]};
+    FftForwardZeroPaddedScalar(data, n);
+}
+
+void FftForwardTwoRealTimesScalar(ComplexFloat* data, const float* re, const float* im, const ComplexFloat* factors,
+                                  int n) {
+    if (FftLog2OfSupportedSize(n) < 0 || !data || !factors) return;
+    FftForwardTwoRealScalar(data, re, im, n);
+    for (int k = 0; k < n; ++k) data[k] = Mul(data[k], factors[k]);
+}
+
+void FftInverseOverlapAddScalar(ComplexFloat* data, int n, float* re, float* im, float* reTail, float* imTail) {
+    if (FftLog2OfSupportedSize(n) < 0 || !data) return;
+    FftTransformScalar(data, n, 1);
+    const int half = n / 2;
+    for (int k = 0; k < half; ++k) {
+        re[k] = data[k].re + reTail[k];
+        im[k] = data[k].im + imTail[k];
+        reTail[k] = data[half + k].re;
+        imTail[k] = data[half + k].im;
+    }
+}
+
+void FftForwardZeroPaddedScalar(ComplexFloat* data, int n) {
+    const int log2 = FftLog2OfSupportedSize(n);
+    if (log2 < 0 || !data) return;
+    AllSizes::forwardZeroPadded[log2 - 1](data);
 }
 
 }  // namespace tolvar

@@ -15,6 +15,12 @@
 //   FirstFrom(x, y)                              complex 0 of x, the rest of y
 //   CMul/CMulConj(x, wr, wi)                     x * w and x * conj(w)
 //   TwiddlesAt / TwiddlesAfterFirst / TwiddlesMirrored / TwiddlesMirroredAfterFirst
+//   Times(x, f)                                  x * f, f differing from lane to lane
+//   StoreTwoTimes(lo, hi, v0, v1, flo, fhi)      StoreTwo of the products with flo, fhi
+//   LoadInterleavedTwo(re, im, x0, x1)           2W values (re[k], im[k]) into two vectors
+//   OverlapAddTwo(front0, front1, back0, back1, re, im, reTail, imTail)
+//                                                2W outputs: re = front.re + reTail, reTail =
+//                                                back.re, and the same for im
 #pragma once
 
 #include "fft/twiddle_tables.h"

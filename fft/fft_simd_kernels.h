@@ -114,15 +114,43 @@ struct Kernels {
         }
     }
 
+    // The same, each value multiplied first by the factor at its position in
+    // fa (for a) or fb (for b).
+    template <int kVectors>
+    static FFT_INLINE void StoreTimes(const V (&v)[kVectors], C* a, C* b, const C* fa, const C* fb) {
+        if constexpr (kVectors == 1) {
+            O::StoreHalves(a, b, O::Times(v[0], O::LoadHalves(fa, fb)));
+        } else {
+#pragma GCC unroll 8
+            for (int k = 0; k < kVectors; k += 2) {
+                O::StoreTwoTimes(a + 2 * k, b + 2 * k, v[k], v[k + 1], fa + 2 * k, fb + 2 * k);
+            }
+        }
+    }
+
     template <int N>
-    static void Forward(C* a, C* b) {
-        V v[N / 2];
-        Load(v, a, b);
+    static FFT_INLINE void ForwardInRegisters(V (&v)[N / 2]) {
         if constexpr (N == 2) v[0] = Butterfly2(v[0]);
         if constexpr (N == 4) Forward4(v[0], v[1]);
         if constexpr (N == 8) Forward8(v[0], v[1], v[2], v[3], O::Splat(SqrtHalf()));
         if constexpr (N == 16) Forward16(v);
+    }
+
+    template <int N>
+    static void Forward(C* a, C* b) {
+        V v[N / 2];
+        Load(v, a, b);
+        ForwardInRegisters<N>(v);
         Store(v, a, b);
+    }
+
+    // The forward transforms, each bin multiplied by the factor at its position.
+    template <int N>
+    static void ForwardTimes(C* a, C* b, const C* fa, const C* fb) {
+        V v[N / 2];
+        Load(v, a, b);
+        ForwardInRegisters<N>(v);
+        StoreTimes(v, a, b, fa, fb);
     }
 
     template <int N>

@@ -17,6 +17,30 @@ struct Sse2Ops {
     static void Store(C* p, V v) { _mm_storeu_ps(reinterpret_cast<float*>(p), v); }
     static V LoadHalves(const C* lo, const C*) { return Load(lo); }
     static void StoreHalves(C* lo, C*, V v) { Store(lo, v); }
+    // (re[k], im[k]) for k < 2 into x0 and for 2 <= k < 4 into x1.
+    static void LoadInterleavedTwo(const float* re, const float* im, V& x0, V& x1) {
+        const V r = _mm_loadu_ps(re), i = _mm_loadu_ps(im);
+        x0 = _mm_unpacklo_ps(r, i);
+        x1 = _mm_unpackhi_ps(r, i);
+    }
+    // For the 4 values in front0, front1 and back0, back1: re[k] = front.re + reTail[k],
+    // reTail[k] = back.re, and the same for im.
+    static void OverlapAddTwo(V front0, V front1, V back0, V back1, float* re, float* im, float* reTail,
+                              float* imTail) {
+        _mm_storeu_ps(re, _mm_add_ps(_mm_shuffle_ps(front0, front1, 0x88), _mm_loadu_ps(reTail)));
+        _mm_storeu_ps(im, _mm_add_ps(_mm_shuffle_ps(front0, front1, 0xDD), _mm_loadu_ps(imTail)));
+        _mm_storeu_ps(reTail, _mm_shuffle_ps(back0, back1, 0x88));
+        _mm_storeu_ps(imTail, _mm_shuffle_ps(back0, back1, 0xDD));
+    }
+    // x * f, for complex factors that differ from lane to lane.
+    static V Times(V x, V f) {
+        return CMul(x, _mm_shuffle_ps(f, f, _MM_SHUFFLE(2, 2, 0, 0)), _mm_shuffle_ps(f, f, _MM_SHUFFLE(3, 3, 1, 1)));
+    }
+    // StoreTwo with every value multiplied by the factor at the same position of flo.
+    static void StoreTwoTimes(C* lo, C*, V v0, V v1, const C* flo, const C*) {
+        Store(lo, Times(v0, Load(flo)));
+        Store(lo + 2, Times(v1, Load(flo + 2)));
+    }
     static void StoreTwo(C* lo, C*, V v0, V v1) {
         Store(lo, v0);
         Store(lo + 2, v1);
@@ -83,6 +107,21 @@ struct Sse2Ops {
 
 void FftTransformSse2(ComplexFloat* data, int n, int inverse) {
     Routines<Sse2Ops>::Transform(data, n, inverse);
+}
+
+void FftForwardZeroPaddedSse2(ComplexFloat* data, int n) { Routines<Sse2Ops>::TransformZeroPadded(data, n); }
+
+void FftForwardTwoRealSse2(ComplexFloat* data, const float* re, const float* im, int n) {
+    Routines<Sse2Ops>::TransformTwoReal(data, re, im, n);
+}
+
+void FftForwardTwoRealTimesSse2(ComplexFloat* data, const float* re, const float* im, const ComplexFloat* factors,
+                                int n) {
+    Routines<Sse2Ops>::TransformTwoRealTimes(data, re, im, factors, n);
+}
+
+void FftInverseOverlapAddSse2(ComplexFloat* data, int n, float* re, float* im, float* reTail, float* imTail) {
+    Routines<Sse2Ops>::InvertOverlapAdd(data, n, re, im, reTail, imTail);
 }
 
 }  // namespace tolvar

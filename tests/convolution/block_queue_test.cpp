@@ -167,6 +167,65 @@ TEST(BlockQueue, SteadyTrafficAsksTheHeapForNothing) {
     EXPECT_EQ(heap.Requests(), 0);
 }
 
+// Dropping the newest bytes undoes writes across block boundaries, read
+// offset included, and the blocks emptied go to the spare list.
+TEST(BlockQueue, DropNewestUndoesTheLatestWrites) {
+    ModelledQueue q;
+    q.Write(kBlock + 300);
+    q.ReadAndCheck(200);
+    for (int drop : {100, 250, kBlock - 300, 5000, 0}) {
+        SCOPED_TRACE(drop);
+        const int dropped = std::min(drop, q.queue.Pending());
+        q.queue.DropNewest(drop);
+        q.model.erase(q.model.end() - dropped, q.model.end());
+        ASSERT_EQ(q.queue.Pending(), static_cast<int>(q.model.size()));
+        q.Write(77);
+        q.ReadAndCheck(10);
+        if (HasFatalFailure()) return;
+    }
+    q.queue.DropNewest(q.queue.Pending() + 10);
+    EXPECT_EQ(q.queue.Pending(), 0);
+    EXPECT_EQ(q.queue.BlockCount(), 0);
+    q.model.clear();
+    q.Write(kBlock + 1);
+    q.ReadAndCheck(kBlock + 1);
+}
+
+// After Reserve(n), writing n bytes asks the heap for nothing, whatever the
+// blocks held before.
+TEST(BlockQueue, ReserveMakesRoomInAdvance) {
+    ModelledQueue q;
+    q.Write(100);
+    q.ReadAndCheck(100);  // a spare block with little capacity
+    q.Write(50);          // the last block, with little capacity
+    ASSERT_TRUE(q.queue.Reserve(3 * kBlock));
+    auto heap = test::FailingHeap::Granting(0);
+    q.Write(3 * kBlock);
+    q.ReadAndCheck(3 * kBlock + 50);
+    EXPECT_EQ(heap.Requests(), 0);
+}
+
+// The oldest pending bytes can be read in place, up to the end of their
+// block; a read without a destination drops them.
+TEST(BlockQueue, ContiguousShowsTheOldestBytesInPlace) {
+    ModelledQueue q;
+    int bytes = -1;
+    EXPECT_EQ(q.queue.Contiguous(&bytes), nullptr);
+    EXPECT_EQ(bytes, 0);
+    q.Write(kBlock + 500);
+    q.ReadAndCheck(kBlock - 100);
+    const auto* front = static_cast<const unsigned char*>(q.queue.Contiguous(&bytes));
+    ASSERT_NE(front, nullptr);
+    EXPECT_EQ(bytes, 100);  // the rest of the first block
+    for (int i = 0; i < bytes; ++i) EXPECT_EQ(front[i], q.model[static_cast<std::size_t>(i)]);
+    q.queue.Read(nullptr, 150);
+    q.model.erase(q.model.begin(), q.model.begin() + 150);
+    front = static_cast<const unsigned char*>(q.queue.Contiguous(&bytes));
+    EXPECT_EQ(bytes, 450);
+    EXPECT_EQ(front[0], q.model.front());
+    q.ReadAndCheck(450);
+}
+
 TEST(BlockQueueExhaustion, ReusedBlockThatCannotGrowHoldsNoStaleBytes) {
     ModelledQueue q;
     q.Write(100);

@@ -146,43 +146,47 @@ TEST(DspLoops, DirectFormVersionsAgreeBitForBit) {
     EXPECT_EQ(out[1], 0.5f * 2 - 1.0f * 3 + 2.0f * 4);
 }
 
-TEST(DspLoops, LoadRealBlockAndOverlapAdd) {
-    std::vector<ComplexFloat> block(6, {9.0f, 9.0f});
-    const float input[] = {1.0f, 2.0f, 3.0f};
-    LoadRealBlock(block.data(), input, 3, 6);
-    const float expected[6][2] = {{1, 0}, {2, 0}, {3, 0}, {0, 0}, {0, 0}, {0, 0}};
-    for (int n = 0; n < 6; ++n) {
-        EXPECT_EQ(block[n].re, expected[n][0]);
-        EXPECT_EQ(block[n].im, expected[n][1]);
-    }
-
-    const ComplexFloat transformed[4] = {{1, 9}, {2, 9}, {3, 9}, {4, 9}};
-    float tail[2] = {10, 20}, out[2] = {0, 0};
-    OverlapAdd(out, tail, transformed, 2);
+TEST(DspLoops, RealOverlapAdd) {
+    const float block[4] = {1, 2, 3, 4};
+    float tail[2] = {10, 20}, out[2];
+    OverlapAddReal(out, tail, block, 2);
     EXPECT_EQ(out[0], 11.0f);
     EXPECT_EQ(out[1], 22.0f);
     EXPECT_EQ(tail[0], 3.0f);
     EXPECT_EQ(tail[1], 4.0f);
-
-    // The SSE2 versions against the scalar ones at every alignment of the tail.
     for (int h : {1, 3, 4, 5, 8, 13, 256}) {
         SCOPED_TRACE(h);
-        const auto spectrum = RandomBins(2 * h, 11);
-        std::vector<float> samples(static_cast<std::size_t>(h)), tailA(samples.size()), tailB;
-        for (int n = 0; n < h; ++n) {
-            samples[static_cast<std::size_t>(n)] = spectrum[n].im;
-            tailA[static_cast<std::size_t>(n)] = spectrum[n].re;
-        }
-        tailB = tailA;
-        std::vector<float> outA(samples.size()), outB(samples.size());
-        OverlapAddScalar(outA.data(), tailA.data(), spectrum.data(), h);
-        OverlapAddSse2(outB.data(), tailB.data(), spectrum.data(), h);
+        const auto bins = RandomBins(2 * h, 11);
+        const auto* floats = reinterpret_cast<const float*>(bins.data());
+        std::vector<float> outA(static_cast<std::size_t>(h)), outB = outA, tailA(floats + 2 * h, floats + 3 * h),
+                                                                 tailB = tailA;
+        OverlapAddRealScalar(outA.data(), tailA.data(), floats, h);
+        OverlapAddRealSse2(outB.data(), tailB.data(), floats, h);
         EXPECT_EQ(outA, outB);
         EXPECT_EQ(tailA, tailB);
-        auto blockA = RandomBins(2 * h, 12), blockB = blockA;
-        LoadRealBlockScalar(blockA.data(), samples.data(), h, 2 * h);
-        LoadRealBlockSse2(blockB.data(), samples.data(), h, 2 * h);
-        EXPECT_TRUE(SameBits(blockA, blockB));
+    }
+}
+
+// Position 0 of a half spectrum holds two real bins, multiplied separately;
+// every other position is an ordinary complex product.
+TEST(DspLoops, HalfSpectrumProductsTreatPositionZeroAsTwoRealBins) {
+    for (int bins : {1, 2, 5, 512}) {
+        SCOPED_TRACE(bins);
+        const auto a = RandomBins(bins, 21), b = RandomBins(bins, 22), start = RandomBins(bins, 23);
+        auto product = start, sum = start, complexProduct = start;
+        HalfSpectrumMultiply(product.data(), a.data(), b.data(), bins);
+        HalfSpectrumMultiplyAccumulate(sum.data(), a.data(), b.data(), bins);
+        ComplexMultiply(complexProduct.data(), a.data(), b.data(), bins);
+        EXPECT_EQ(product[0].re, a[0].re * b[0].re);
+        EXPECT_EQ(product[0].im, a[0].im * b[0].im);
+        EXPECT_EQ(sum[0].re, start[0].re + a[0].re * b[0].re);
+        EXPECT_EQ(sum[0].im, start[0].im + a[0].im * b[0].im);
+        for (int k = 1; k < bins; ++k) {
+            EXPECT_EQ(product[k].re, complexProduct[k].re);
+            EXPECT_EQ(product[k].im, complexProduct[k].im);
+            EXPECT_NEAR(sum[k].re, start[k].re + complexProduct[k].re, 1e-6);
+        }
+        EXPECT_EQ(std::memcmp(&product[bins], &start[bins], sizeof(ComplexFloat)), 0);
     }
 }
 

@@ -122,7 +122,7 @@ TEST(ConvolutionEngineExhaustion, AudioPathDeliversLessButStaysSafe) {
         for (int c = 0; c < 2; ++c) {
             for (float tap : impulse->taps[impulse->channels == 2 ? c : 0]) gain[c] += std::fabs(tap);
         }
-        const Signal x0 = test::Noise(12000, 71), x1 = test::Noise(12000, 72);
+        const Signal x0 = test::Noise(30000, 71), x1 = test::Noise(30000, 72);
         bool sawShortfall = false;
         for (int granted = 0; granted < 16; ++granted) {
             SCOPED_TRACE(granted);
@@ -134,12 +134,13 @@ TEST(ConvolutionEngineExhaustion, AudioPathDeliversLessButStaysSafe) {
             Signal out0, out1;
             {
                 auto heap = test::FailingHeap::Granting(granted);
-                driver.Run(x0, x1, 0, 12000, test::RandomBlockSizes(73, 4096), out0, out1);
+                // Blocks larger than the room SetImpulse keeps, so that the queues must grow.
+                driver.Run(x0, x1, 0, 30000, test::RandomBlockSizes(73, 19000), out0, out1);
             }
             if (HasFailure()) return;
             sawShortfall |= driver.SilentFrames() > impulse->latency;
             for (int c = 0; c < 2; ++c) {
-                EXPECT_LE(driver.Delivered(c).size(), 12000u);
+                EXPECT_LE(driver.Delivered(c).size(), 30000u);
                 for (float y : driver.Delivered(c)) ASSERT_LE(std::fabs(y), gain[c] * 1.0001) << "slot " << c;
             }
 
@@ -160,34 +161,39 @@ TEST(ConvolutionEngineExhaustion, AudioPathDeliversLessButStaysSafe) {
     }
 }
 
-// A slot coming back into use needs its ring and tail on the audio path. When
-// the heap refuses them the slot delivers nothing, and slot 0 is unharmed; the
-// next SetImpulse brings the slot back.
-TEST(ConvolutionEngineExhaustion, SlotThatCannotComeBackStaysSilent) {
+// A slot coming back into use finds its ring and tail ready from SetImpulse:
+// with the heap refusing everything it resumes, aligned with slot 0, and both
+// filter correctly (the slots' pending input is out of step, so each runs on
+// its own real-input transforms).
+TEST(ConvolutionEngineExhaustion, SlotComingBackNeedsNothingFromTheHeap) {
     ImpulseBuffer buffer;
     Fill(buffer, kShortFft);
     ConvolutionEngine engine;
     ASSERT_EQ(engine.SetImpulse(buffer, -1), 512);
-    const Signal x = test::Noise(4000, 81);
+    const Signal x = test::Noise(1000, 81);
     const float* inputs[2] = {x.data(), x.data()};
-    engine.Add(inputs, 1000, 1);  // slot 1 retired: ring and tail freed
+    engine.Add(inputs, 1000, 1);  // slot 1 retired
+    int ready;
     {
         auto heap = test::FailingHeap::Granting(0);
         engine.Add(inputs, 1000, 2);
-        EXPECT_GT(heap.Refusals(), 0);
+        ready = engine.Avail(100000);
+        EXPECT_EQ(heap.Requests(), 0);
     }
-    EXPECT_EQ(engine.PendingInput(1), 0);
-    engine.Avail(100000);
+    EXPECT_FALSE(engine.PackedSlots());
+    EXPECT_EQ(ready, 1512);  // slot 1: 1000 zeros for slot 0's backlog, then one block
     EXPECT_EQ(engine.ReadableOutput(0), 1536);
-    EXPECT_EQ(engine.ReadableOutput(1), 0);
-    EXPECT_EQ(engine.Avail(100000), 0);  // nothing that both slots hold
-    EXPECT_EQ(engine.Get()[1], nullptr);
-
-    ASSERT_EQ(engine.SetImpulse(buffer, -1), 512);
-    engine.Reset();
-    engine.Add(inputs, 2000, 2);
-    EXPECT_EQ(engine.Avail(100000), 1536);
-    EXPECT_EQ(engine.ReadableOutput(1), 1536);
+    Signal in0(x);
+    in0.insert(in0.end(), x.begin(), x.end());
+    float* const* out = engine.Get();
+    std::vector<double> actual, reference;
+    for (int k = 0; k < ready; ++k) {
+        actual.push_back(out[0][k]);
+        reference.push_back(test::Convolved(kShortFft.taps[0], in0, k));
+        actual.push_back(out[1][k]);
+        reference.push_back(k < 1000 ? 0.0 : test::Convolved(kShortFft.taps[0], x, k - 1000));
+    }
+    EXPECT_LE(test::RelativeErrorDb(actual, reference), -120.0);
 }
 
 // In steady state the audio path allocates nothing: once the queues have grown
@@ -224,6 +230,36 @@ TEST(ConvolutionEngineExhaustion, SteadyStateAsksTheHeapForNothing) {
             }
             EXPECT_LE(test::RelativeErrorDb(actual, reference), -120.0) << "channel " << c;
         }
+    }
+}
+
+// SetImpulse prepares everything the audio path will need for the new
+// impulse (kernels, rings, tails, work spectrum, queue room), so the callbacks
+// after it ask the heap for nothing, whatever the size before.
+TEST(ConvolutionEngineExhaustion, ImpulseChangeLeavesTheAudioPathNothingToAllocate) {
+    const Signal x0 = test::Noise(60000, 101), x1 = test::Noise(60000, 102);
+    const Impulse* changes[][2] = {{&kShortFft, &kLongFft}, {&kLongFft, &kShortFft}, {&kDirect, &kTwoChannelFft},
+                                   {&kTwoChannelFft, &kLongFft}, {nullptr, &kLongFft}};
+    for (const auto& change : changes) {
+        SCOPED_TRACE(change[1]->latency);
+        ConvolutionEngine engine;
+        ImpulseBuffer buffer;
+        int latency = 0;
+        if (change[0]) {
+            Fill(buffer, *change[0]);
+            latency = engine.SetImpulse(buffer, -1);
+        }
+        CallbackDriver driver(engine, latency);
+        Signal out[2];
+        driver.Run(x0, x1, 0, 10000, [] { return 512; }, out[0], out[1]);
+        Fill(buffer, *change[1]);
+        driver.RaiseLatency(engine.SetImpulse(buffer, -1));
+        {
+            auto heap = test::FailingHeap::Granting(0);
+            driver.Run(x0, x1, 10000, 60000, [] { return 512; }, out[0], out[1]);
+            EXPECT_EQ(heap.Requests(), 0);
+        }
+        EXPECT_EQ(driver.SilentFrames(), driver.InitialDelay());
     }
 }
 

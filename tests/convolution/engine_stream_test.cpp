@@ -2,6 +2,7 @@
 // survives an impulse change, Reset and bad arguments.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "convolution/convolution_engine.h"
@@ -382,6 +383,64 @@ TEST(ConvolutionEngineStream, ReconfigurationPadsLaterSlotsToTheFullestBefore) {
         }
         EXPECT_LE(test::RelativeErrorDb(actual, reference), kFftModeBoundDb);
     }
+}
+
+// Two slots sharing a one-channel impulse run packed into one complex
+// transform. When both channels carry the same audio for long enough that
+// everything an output depends on (P + 1 blocks) is the same, the two outputs
+// are the same bits, as from two separate transforms; stereo audio is filtered
+// exactly in both channels throughout.
+TEST(ConvolutionEngineStream, PackedSlotsKeepMonoAudioExactlyMono) {
+    const Signal h = test::DecayingImpulse(40000, 61);  // N = 32768, three partitions
+    ConvolutionEngine engine;
+    Install(engine, h, 16384);
+    const long length = 200000, monoFrom = 50000;
+    Signal x0 = test::Noise(length, 62), x1 = test::Noise(length, 63);
+    std::copy(x0.begin() + monoFrom, x0.end(), x1.begin() + monoFrom);
+    CallbackDriver driver(engine, 16384);
+    Signal out0, out1;
+    driver.Run(x0, x1, 0, length, test::RandomBlockSizes(64, 2048), out0, out1);
+    EXPECT_TRUE(engine.PackedSlots());
+    // Mono from monoFrom on; its outputs from the first block whose P + 1
+    // blocks are all mono on (a block boundary within 4 blocks of it).
+    const long identicalFrom = 16384 + (monoFrom / 16384 + 1 + 3) * 16384;
+    ASSERT_LT(identicalFrom, length);
+    EXPECT_TRUE(std::equal(out0.begin() + identicalFrom, out0.end(), out1.begin() + identicalFrom));
+    EXPECT_FALSE(std::equal(out0.begin() + 16384, out0.begin() + monoFrom, out1.begin() + 16384));
+    const Signal* x[2] = {&x0, &x1};
+    const Signal* out[2] = {&out0, &out1};
+    for (int c = 0; c < 2; ++c) {
+        std::vector<double> actual, reference;
+        for (long t = 16384; t < length; t += 97) {
+            actual.push_back((*out[c])[static_cast<std::size_t>(t)]);
+            reference.push_back(test::Convolved(h, *x[c], t - 16384));
+        }
+        EXPECT_LE(test::RelativeErrorDb(actual, reference), kFftModeBoundDb) << "channel " << c;
+    }
+}
+
+// A single active slot runs on real-input transforms of its own.
+TEST(ConvolutionEngineStream, OneActiveSlotFiltersAlone) {
+    const Signal h = test::DecayingImpulse(3000, 65);  // N = 8192
+    ConvolutionEngine engine;
+    Install(engine, h, 4096);
+    const Signal x = test::Noise(30000, 66);
+    Signal out;
+    for (long t = 0; t < 30000; t += 700) {
+        const int n = static_cast<int>(std::min<long>(700, 30000 - t));
+        AddFrames(engine, x.data() + t, nullptr, n, 1);
+        const int ready = engine.Avail(n);
+        out.insert(out.end(), engine.Get()[0], engine.Get()[0] + ready);
+        engine.Advance(ready);
+    }
+    EXPECT_FALSE(engine.PackedSlots());
+    ASSERT_GT(out.size(), 20000u);
+    std::vector<double> actual, reference;
+    for (std::size_t t = 0; t < out.size(); ++t) {
+        actual.push_back(out[t]);
+        reference.push_back(test::Convolved(h, x, static_cast<long>(t)));
+    }
+    EXPECT_LE(test::RelativeErrorDb(actual, reference), kFftModeBoundDb);
 }
 
 TEST(ConvolutionEngineStream, ResetDropsAudioAndKeepsTheImpulse) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "tests/support/failing_heap.h"
@@ -124,6 +125,47 @@ TEST(HeapBuffer, RefusesNegativeAndOverflowingLengths) {
     EXPECT_EQ(buffer.Capacity(), 164);
     EXPECT_EQ(buffer.Length(), 100);
     EXPECT_TRUE(HasPattern(buffer, 100));
+}
+
+// An aligned buffer keeps its data on a cache line through every way the
+// storage can move, with its contents intact.
+TEST(HeapBuffer, AlignedStorageStaysAlignedAndKeepsItsContents) {
+    auto aligned = [](const HeapBuffer& b) { return reinterpret_cast<std::uintptr_t>(b.Data()) % 64 == 0; };
+    HeapBuffer buffer(64, HeapBuffer::kVectorAlignment);
+    EXPECT_EQ(buffer.Alignment(), 64);
+    ASSERT_NE(buffer.Resize(100, false), nullptr);
+    EXPECT_TRUE(aligned(buffer));
+    EXPECT_EQ(buffer.Capacity(), 164);
+    FillPattern(buffer, 100);
+    for (int length : {1000, 100000, 3000, 200000}) {
+        SCOPED_TRACE(length);
+        buffer.Resize(length, true);
+        EXPECT_TRUE(aligned(buffer));
+        EXPECT_TRUE(HasPattern(buffer, 100));
+    }
+    FillPattern(buffer, 200000);
+    {
+        auto heap = test::FailingHeap::RefusingReallocs();
+        ASSERT_NE(buffer.Resize(300000, false), nullptr);
+    }
+    EXPECT_TRUE(aligned(buffer));
+    EXPECT_TRUE(HasPattern(buffer, 200000));
+    {
+        auto heap = test::FailingHeap::Granting(0);
+        void* data = buffer.Data();
+        EXPECT_EQ(buffer.Resize(400000, false), nullptr);
+        EXPECT_EQ(buffer.Data(), data);
+        EXPECT_EQ(heap.Refusals(), 2);
+    }
+    EXPECT_TRUE(HasPattern(buffer, 200000));
+
+    HeapBuffer plain(64);
+    plain.Resize(10, false);
+    plain.SwapStorage(buffer);  // the alignment goes with the storage
+    EXPECT_EQ(plain.Alignment(), 64);
+    EXPECT_EQ(buffer.Alignment(), 1);
+    EXPECT_TRUE(aligned(plain));
+    EXPECT_EQ(HeapBuffer(64, 48).Alignment(), 1);  // not a power of two: the heap's own
 }
 
 TEST(HeapBufferExhaustion, RefusedGrowthKeepsStorageCapacityAndLength) {

@@ -26,7 +26,7 @@ void ExpectContents(const SampleQueue& queue, const std::vector<float>& expected
     for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(front[i], expected[i]) << "sample " << i;
 }
 
-TEST(SampleQueue, AppendConsumeCompactsToTheFront) {
+TEST(SampleQueue, AppendConsumeInOrder) {
     SampleQueue queue;
     ExpectContents(queue, {});
     const std::vector<float> ramp = Ramp(10, 1.0f);
@@ -35,8 +35,8 @@ TEST(SampleQueue, AppendConsumeCompactsToTheFront) {
     ExpectContents(queue, ramp);
 
     queue.Consume(3);
-    // Every consume moves the rest to the start of the same storage.
-    EXPECT_EQ(queue.Front(), storage);
+    // A consume only moves the read position.
+    EXPECT_EQ(queue.Front(), storage + 3);
     ExpectContents(queue, std::vector<float>(ramp.begin() + 3, ramp.end()));
 
     queue.Consume(0);
@@ -54,6 +54,60 @@ TEST(SampleQueue, AppendConsumeCompactsToTheFront) {
     queue.Append(ramp.data(), 4);
     queue.Consume(100);  // more than readable empties the queue
     ExpectContents(queue, {});
+}
+
+// Read in small pieces and refilled in large ones, the queue moves its
+// backlog to the front only when the end of its storage is reached, and never
+// asks the heap for more than the largest backlog needs.
+TEST(SampleQueue, CompactsOnlyWhenTheEndIsReached) {
+    SampleQueue queue;
+    const std::vector<float> ramp = Ramp(3000, 0.0f);
+    std::vector<float> model;
+    queue.Append(ramp.data(), 2000);
+    model.assign(ramp.begin(), ramp.begin() + 2000);
+    const float* storage = queue.Front();
+    auto heap = test::FailingHeap::Granting(0);
+    int moves = 0;
+    for (int step = 0; step < 400; ++step) {
+        const float* before = queue.Front();
+        queue.Consume(64);
+        model.erase(model.begin(), model.begin() + 64);
+        if (queue.Readable() < 1000) {
+            ASSERT_TRUE(queue.Append(ramp.data() + step, 1024));
+            model.insert(model.end(), ramp.begin() + step, ramp.begin() + step + 1024);
+        }
+        if (queue.Front() == storage && before != storage + 64) ++moves;
+        ExpectContents(queue, model);
+        if (HasFatalFailure()) return;
+    }
+    EXPECT_EQ(heap.Requests(), 0);
+    EXPECT_GT(moves, 0);
+    EXPECT_LT(moves, 40);  // about one move per refill that reaches the end, not one per read
+}
+
+TEST(SampleQueue, DropNewestAndReserve) {
+    SampleQueue queue;
+    const std::vector<float> ramp = Ramp(10, 1.0f);
+    queue.Append(ramp.data(), 10);
+    queue.Consume(2);
+    queue.DropNewest(3);
+    ExpectContents(queue, std::vector<float>(ramp.begin() + 2, ramp.begin() + 7));
+    queue.DropNewest(0);
+    queue.DropNewest(-1);
+    ExpectContents(queue, std::vector<float>(ramp.begin() + 2, ramp.begin() + 7));
+    queue.DropNewest(100);
+    ExpectContents(queue, {});
+
+    queue.Append(ramp.data(), 10);
+    ASSERT_TRUE(queue.Reserve(5000));
+    ExpectContents(queue, ramp);
+    auto heap = test::FailingHeap::Granting(0);
+    const std::vector<float> more = Ramp(5000, 20.0f);
+    ASSERT_TRUE(queue.Append(more.data(), 5000));
+    EXPECT_EQ(heap.Requests(), 0);
+    std::vector<float> expected = ramp;
+    expected.insert(expected.end(), more.begin(), more.end());
+    ExpectContents(queue, expected);
 }
 
 TEST(SampleQueue, ExtendReturnsTheNewEnd) {
