@@ -32,6 +32,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # unaligned form, which costs nothing on processors that have AVX.
 set(CMAKE_C_FLAGS_INIT "${TOLVAR_MINGW_ARCH_FLAGS} -Wa,-muse-unaligned-vector-move")
 set(CMAKE_CXX_FLAGS_INIT "${TOLVAR_MINGW_ARCH_FLAGS} -Wa,-muse-unaligned-vector-move")
+# Line tables are enough for wine's backtraces; full debugging information
+# would make the cross builds half as slow again.
+set(CMAKE_C_FLAGS_RELWITHDEBINFO "-O2 -g1 -DNDEBUG" CACHE STRING "Flags for RelWithDebInfo builds")
+set(CMAKE_CXX_FLAGS_RELWITHDEBINFO "-O2 -g1 -DNDEBUG" CACHE STRING "Flags for RelWithDebInfo builds")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")

@@ -16,3 +16,6 @@ if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
       ${PROJECT_SOURCE_DIR}/cmake/run-under-wine.sh ${CMAKE_BINARY_DIR}/wine-prefix ${TOLVAR_WINE_ARCH})
 endif()
 set(TOLVAR_TEST_PATH_PREFIX "Z:")
+
+# Resource scripts (the editor's dialog template) compile with the toolchain's windres.
+enable_language(RC)

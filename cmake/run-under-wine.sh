@@ -23,6 +23,9 @@ mkdir -p "$(dirname "$prefix")"
   flock 9
   if [ ! -f "$prefix/.tolvar-ready" ]; then
     wineboot --init </dev/null >/dev/null 2>&1 9>&-
+    # A crashing program gets its backtrace printed, never a dialog that waits.
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+      </dev/null >/dev/null 2>&1 9>&-
     wineserver --wait 9>&-
     touch "$prefix/.tolvar-ready"
   fi
