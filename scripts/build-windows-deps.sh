@@ -20,7 +20,9 @@ source_version() { dpkg-query -W -f='${source:Version}' "$1"; }
 sndfile_version=$(source_version libsndfile1-dev)
 soxr_version=$(source_version libsoxr-dev)
 gtest_version=$(dpkg-query -W -f='${Version}' googletest)
-wanted="toolchain=$(basename "$toolchain") $(sha1sum <"$toolchain" | cut -c1-12) \
+# The toolchain file and the shared part it includes decide the flags.
+toolchain_hash=$(cat "$toolchain" "$(dirname "$toolchain")"/MingwToolchain.cmake | sha1sum | cut -c1-12)
+wanted="toolchain=$(basename "$toolchain") $toolchain_hash \
 libsndfile=$sndfile_version libsoxr=$soxr_version googletest=$gtest_version"
 
 stamp=$prefix/tolvar-deps.stamp
