@@ -85,15 +85,18 @@ TEST(PointerListExhaustion, RefusedPushStoresNothingAndShrinksStillWork) {
         EXPECT_EQ(list.Push(Tag(1)), nullptr);
         EXPECT_EQ(list.Count(), 0);
     }
+    // Enough entries to span six 4096-byte granules whatever the pointer size,
+    // so that removing most of them passes the shrink threshold.
+    const int entries = static_cast<int>(6 * 4096 / sizeof(void*));
     std::vector<int> model;
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < entries; ++i) {
         list.Push(Tag(i));
         model.push_back(i);
     }
     auto heap = test::FailingHeap::Granting(0);
     // The slack of the last growth still takes pushes without a request.
-    list.Push(Tag(3000));
-    model.push_back(3000);
+    list.Push(Tag(entries));
+    model.push_back(entries);
     EXPECT_EQ(heap.Requests(), 0);
     // Removing past the shrink threshold asks the heap for a smaller block,
     // which is refused; the entries must still go.

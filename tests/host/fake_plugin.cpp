@@ -135,10 +135,15 @@ AEffect* NewFakeEffect() {
 }  // namespace tolvar::test
 
 // A C++ function cannot be named main outside the program's own entry, so the
-// exported symbol gets its name from an assembler label.
+// exported symbol gets its name from an assembler label (ELF) or from the
+// module definition file (Windows: fake_plugin.def).
+#if defined(_WIN32)
+extern "C" tolvar::AEffect* TOLVAR_VST_CALL FakePluginMain(tolvar::AudioMasterCallback audioMaster);
+#else
 extern "C" tolvar::AEffect* FakePluginMain(tolvar::AudioMasterCallback audioMaster) __asm__("main");
+#endif
 
-extern "C" tolvar::AEffect* FakePluginMain(tolvar::AudioMasterCallback audioMaster) {
+extern "C" tolvar::AEffect* TOLVAR_VST_CALL FakePluginMain(tolvar::AudioMasterCallback audioMaster) {
     ++tolvar::test::mainCalls;
     if (!tolvar::BindHostApi(audioMaster)) return nullptr;
     return tolvar::test::NewFakeEffect();

@@ -8,7 +8,7 @@
 namespace tolvar::test {
 
 LoadedPluginFolder::LoadedPluginFolder(const std::string& subfolder, const std::string& fileName) {
-    const std::filesystem::path folder = std::filesystem::path(dir_.path()) / subfolder;
+    const std::filesystem::path folder = (std::filesystem::path(dir_.path()) / subfolder).make_preferred();
     std::filesystem::create_directories(folder / "tolvar");
     pluginPath_ = (folder / fileName).string();
     irFolder_ = (folder / "tolvar").string();

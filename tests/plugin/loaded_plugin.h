@@ -1,7 +1,7 @@
 #pragma once
-// The plug-in binary as a host meets it: a fresh copy of tolvar.so in a
-// temporary folder, with the IR library folder "tolvar/" beside it filled by the
-// test. Each copy is a separate library with its own process-wide state, so
+// The plug-in binary as a host meets it: a fresh copy of tolvar.so (tolvar.dll)
+// in a temporary folder, with the IR library folder "tolvar" beside it filled by
+// the test. Each copy is a separate library with its own process-wide state, so
 // every test starts as a freshly started host would.
 #include <sndfile.h>
 
@@ -20,14 +20,22 @@ namespace tolvar::test {
 constexpr double kStandardScale = 1.2599210498948732;  // 2^(2/6)
 constexpr double kHiQScale = 1.7817974362806785;       // 2^(5/6)
 
+#if defined(_WIN32)
+constexpr char kPluginFileSuffix[] = ".dll";
+#else
+constexpr char kPluginFileSuffix[] = ".so";
+#endif
+
 class LoadedPluginFolder {
 public:
     // `subfolder` places the copy deeper inside the temporary folder; `fileName`
     // names the copy.
-    explicit LoadedPluginFolder(const std::string& subfolder = "", const std::string& fileName = "tolvar.so");
+    explicit LoadedPluginFolder(const std::string& subfolder = "",
+                                const std::string& fileName = std::string("tolvar") + kPluginFileSuffix);
 
+    // Paths in the system's own form, as the plug-in sees them.
     const std::string& pluginPath() const { return pluginPath_; }
-    std::string IrPath(const std::string& fileName) const { return irFolder_ + "/" + fileName; }
+    std::string IrPath(const std::string& fileName) const { return irFolder_ + kSeparator + fileName; }
 
     // Writes a mono 32-bit float WAV into the IR folder.
     void PutIr(const std::string& fileName, const std::vector<double>& samples, int rate = 44100) const;
@@ -36,6 +44,8 @@ public:
     std::unique_ptr<PluginInstance> Create() const;
 
 private:
+    static constexpr char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
+
     test::TempDir dir_;
     std::string pluginPath_;
     std::string irFolder_;
