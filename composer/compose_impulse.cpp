@@ -4,17 +4,15 @@
 
 #include "composer/filter_resampler.h"
 #include "composer/impulse_accumulator.h"
+#include "composer/section_frequencies.h"
 #include "composer/stage_impulse.h"
 #include "convolution/sample_bytes.h"
 
 namespace tolvar {
 namespace {
 
-constexpr int kLowShelfHz[] = {33, 56, 100, 180, 330};
-constexpr int kBandHz[] = {270, 390, 560, 820, 1200, 1800, 2700, 3900, 5600, 8200};
-constexpr int kHighShelfHz[] = {3300, 4700, 6800, 10000, 15000};
-constexpr int kTopGainChoice = 24;  // choices 0..24 are -12..+12 dB; 25 bypasses
-constexpr int kGainOffsetDb = 12;
+constexpr int kGainOffsetDb = -kLowestGainDb;                // choice 0 is the lowest gain
+constexpr int kTopGainChoice = kHighestGainDb + kGainOffsetDb;  // 24; choice 25 bypasses
 constexpr double kSameRateTolerance = 0.0001;
 constexpr int kGranularity = 64;
 

@@ -3,18 +3,19 @@
 #include <string>
 #include <vector>
 
+#include "composer/section_frequencies.h"
 #include "tools/irgen/analog_filter.h"
 
 namespace tolvar::irgen {
 
 constexpr int kLibraryRate = 96000;  // Hz, every file
 
-// The sections' frequencies (Hz) by frequency choice, and their gains (dB).
-constexpr int kLowShelfHz[] = {33, 56, 100, 180, 330};
-constexpr int kBandHz[] = {270, 390, 560, 820, 1200, 1800, 2700, 3900, 5600, 8200};
-constexpr int kHighShelfHz[] = {3300, 4700, 6800, 10000, 15000};
-constexpr int kLowestGainDb = -12;
-constexpr int kHighestGainDb = 12;
+// The sections' frequencies and gains are the composer's (section_frequencies.h).
+using tolvar::kBandHz;
+using tolvar::kHighestGainDb;
+using tolvar::kHighShelfHz;
+using tolvar::kLowestGainDb;
+using tolvar::kLowShelfHz;
 // Choices of the tagged families that name a file: 1..count.
 constexpr int kInputModelCount = 4;
 constexpr int kLowPassCount = 5;
