@@ -18,124 +18,88 @@ namespace {
 using test::Signal;
 
 constexpr int kN = 512, kH = kN / 2;  // every impulse here runs at this size
-constexpr double kBoundDb = -120.0;
 
-struct Taps {
-    Signal channel[2];
-    int channels;
-};
-
-Taps Mono(Signal taps) { return {{std::move(taps), {}}, 1}; }
-Taps Stereo(Signal left, Signal right) { return {{std::move(left), std::move(right)}, 2}; }
-Signal AfterSilence(int zeros, const Signal& taps) {
-    Signal padded(static_cast<std::size_t>(zeros), 0.0f);
-    padded.insert(padded.end(), taps.begin(), taps.end());
-    return padded;
-}
-
-int Partitions(const Taps& taps) {
-    const std::size_t longest = std::max(taps.channel[0].size(), taps.channel[1].size());
-    return static_cast<int>((longest + kH - 1) / kH);
-}
-
-// From output index `joint` on, `taps` filters the input from `heardFrom` on.
-struct Segment {
-    long joint;
-    long heardFrom;
-    const Taps* taps;
+struct Spec {
+    int left, right;     // taps per channel; right 0: a one-channel impulse
+    int silentLead = 0;  // leading taps set to zero
 };
 
 // Streams two channels of noise through the impulses in turn, changing at
-// random callback boundaries (once twice in a row), and checks every segment of
-// each slot's output against its model.
-void StreamThroughChanges(const std::vector<Taps>& impulses, std::uint32_t seed) {
+// random callback boundaries (once twice in a row, after the fifth), and
+// checks each slot's output from every change on against its model.
+void StreamThroughChanges(const std::vector<Spec>& specs, std::uint32_t seed) {
     std::mt19937 random(seed);
-    std::vector<long> gaps;
-    for (std::size_t i = 0; i < impulses.size(); ++i) {
-        gaps.push_back(i == 4 ? 0 : std::uniform_int_distribution<long>(300, 4000)(random));
+    std::vector<long> changes = {0};  // input frames before each change
+    for (std::size_t i = 1; i < specs.size(); ++i) {
+        changes.push_back(changes.back() + (i == 5 ? 0 : std::uniform_int_distribution<long>(300, 4000)(random)));
     }
-    long length = 4000;
-    for (long gap : gaps) length += gap;
-    const Signal x0 = test::Noise(static_cast<int>(length), seed + 1);
-    const Signal x1 = test::Noise(static_cast<int>(length), seed + 2);
+    const long length = changes.back() + 4000;
+    const int frames = static_cast<int>(length);
+    const Signal x[2] = {test::Noise(frames, seed + 1), test::Noise(frames, seed + 2)};
 
     ConvolutionEngine engine;
     test::CallbackDriver driver(engine, kH);
     const auto sizes = test::RandomBlockSizes(seed + 3, kN);
     Signal out0, out1;
-    std::vector<Segment> segments[2];
-    long at = 0;
-    for (std::size_t i = 0; i < impulses.size(); ++i) {
-        const Taps& taps = impulses[i];
-        ImpulseBuffer impulse;
-        if (taps.channels == 1) test::FillImpulse(impulse, taps.channel[0]);
-        if (taps.channels == 2) test::FillImpulse(impulse, taps.channel[0], taps.channel[1]);
+    std::vector<Signal> taps[2];
+    std::vector<long> joints[2], heardFrom[2];  // per change: first output of its impulse, first input it hears
+    int partitions = 0;
+    for (std::size_t i = 0; i < specs.size(); ++i) {
+        driver.Run(x[0], x[1], i == 0 ? 0 : changes[i - 1], changes[i], sizes, out0, out1);
+        if (i > 0 && changes[i] > changes[i - 1]) {
+            EXPECT_EQ(engine.PackedSlots(), specs[i - 1].right == 0);
+        }
+        Signal channels[2];
+        for (int c = 0; c < (specs[i].right ? 2 : 1); ++c) {
+            channels[c] = test::DecayingImpulse(c == 0 ? specs[i].left : specs[i].right, seed + static_cast<std::uint32_t>(2 * i + c));
+            std::fill(channels[c].begin(), channels[c].begin() + specs[i].silentLead, 0.0f);
+        }
         for (int slot = 0; slot < 2; ++slot) {
-            // Everything computed so far: delivered or waiting to be taken.
+            taps[slot].push_back(channels[specs[i].right ? slot : 0]);  // a one-channel impulse serves both slots
             const long joint = static_cast<long>(driver.Delivered(slot).size()) + engine.ReadableOutput(slot);
-            const long held = i == 0 ? 0 : joint - static_cast<long>(Partitions(impulses[i - 1])) * kH;
-            const long heardFrom = segments[slot].empty() ? 0 : std::max(held, segments[slot].back().heardFrom);
-            segments[slot].push_back({joint, heardFrom, &taps});
+            joints[slot].push_back(joint);
+            heardFrom[slot].push_back(i == 0 ? 0 : std::max(joint - partitions * kH, heardFrom[slot].back()));
+        }
+        ImpulseBuffer impulse;
+        if (specs[i].right) {
+            test::FillImpulse(impulse, channels[0], channels[1]);
+        } else {
+            test::FillImpulse(impulse, channels[0]);
         }
         ASSERT_EQ(engine.SetImpulse(impulse, kN), kH);
-        ASSERT_EQ(engine.PartitionCount(), Partitions(taps));
-        driver.Run(x0, x1, at, at + gaps[i], sizes, out0, out1);
-        if (gaps[i] > 0) {
-            EXPECT_EQ(engine.PackedSlots(), taps.channels == 1);
-        }
-        at += gaps[i];
+        partitions = engine.PartitionCount();
     }
-    driver.Run(x0, x1, at, length, sizes, out0, out1);
+    driver.Run(x[0], x[1], changes.back(), length, sizes, out0, out1);
 
-    const Signal* x[2] = {&x0, &x1};
     for (int slot = 0; slot < 2; ++slot) {
         const Signal& delivered = driver.Delivered(slot);
-        for (std::size_t s = 0; s < segments[slot].size(); ++s) {
-            const Segment& segment = segments[slot][s];
-            const long end = s + 1 < segments[slot].size() ? segments[slot][s + 1].joint
-                                                           : static_cast<long>(delivered.size());
-            const Signal heard(x[slot]->begin() + segment.heardFrom, x[slot]->end());
-            const Signal& h = segment.taps->channel[segment.taps->channels == 2 ? slot : 0];
+        joints[slot].push_back(static_cast<long>(delivered.size()));
+        for (std::size_t i = 0; i < specs.size(); ++i) {
+            const Signal heard(x[slot].begin() + heardFrom[slot][i], x[slot].end());
             std::vector<double> actual, reference;
-            for (long k = segment.joint; k < end; ++k) {
+            for (long k = joints[slot][i]; k < joints[slot][i + 1]; ++k) {
                 actual.push_back(delivered[static_cast<std::size_t>(k)]);
-                reference.push_back(test::Convolved(h, heard, k - segment.heardFrom));
+                reference.push_back(test::Convolved(taps[slot][i], heard, k - heardFrom[slot][i]));
             }
             if (!actual.empty()) {
-                EXPECT_LE(test::RelativeErrorDb(actual, reference), kBoundDb)
-                    << "slot " << slot << ", impulse " << s << ", output " << segment.joint << " to " << end;
+                EXPECT_LE(test::RelativeErrorDb(actual, reference), -120.0) << "slot " << slot << ", impulse " << i;
             }
         }
     }
-    ASSERT_GT(driver.Delivered(0).size(), static_cast<std::size_t>(length - 2 * kN));
 }
 
 // P = 1, 3, 4, 4 (other taps), 1, then at once 3 (which hears only the one
 // block kept), 1, 2 (first partition silent), 1.
-std::vector<Taps> OneChannelImpulses() {
-    return {Mono(test::DecayingImpulse(200, 1)),  Mono(test::DecayingImpulse(700, 2)),
-            Mono(test::DecayingImpulse(1000, 3)), Mono(test::DecayingImpulse(1000, 4)),
-            Mono(test::DecayingImpulse(250, 5)),  Mono(test::DecayingImpulse(600, 6)),
-            Mono(test::DecayingImpulse(180, 7)),  Mono(AfterSilence(300, test::DecayingImpulse(150, 8))),
-            Mono(test::DecayingImpulse(256, 9))};
-}
-
 TEST(ConvolutionEngineHistory, OneChannelImpulsesOnPackedSlots) {
-    StreamThroughChanges(OneChannelImpulses(), 100);
+    StreamThroughChanges(
+        {{200, 0}, {700, 0}, {1000, 0}, {1000, 0}, {250, 0}, {600, 0}, {180, 0}, {450, 0, 300}, {256, 0}}, 100);
 }
 
 // Two-channel impulses run each slot on its own transforms; changes between
 // one and two channels repack the history.
 TEST(ConvolutionEngineHistory, TwoChannelImpulsesAndRepacking) {
-    StreamThroughChanges({Stereo(test::DecayingImpulse(200, 11), test::DecayingImpulse(150, 12)),
-                          Stereo(test::DecayingImpulse(900, 13), test::DecayingImpulse(300, 14)),
-                          Mono(test::DecayingImpulse(220, 15)),
-                          Stereo(test::DecayingImpulse(600, 16), test::DecayingImpulse(1000, 17)),
-                          Stereo(test::DecayingImpulse(140, 18), test::DecayingImpulse(700, 19)),
-                          Mono(test::DecayingImpulse(800, 20)),
-                          Stereo(test::DecayingImpulse(250, 21), test::DecayingImpulse(240, 22)),
-                          Mono(test::DecayingImpulse(1000, 23))},
-                         300);
+    StreamThroughChanges(
+        {{200, 150}, {900, 300}, {220, 0}, {600, 1000}, {140, 700}, {800, 0}, {250, 240}, {1000, 0}}, 300);
 }
 
 }  // namespace
