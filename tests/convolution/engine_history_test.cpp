@@ -19,7 +19,7 @@ using test::Signal;
 
 constexpr int kN = 512, kH = kN / 2;  // every impulse here runs at this size
 
-struct Spec {
+struct Shape {
     int left, right;     // taps per channel; right 0: a one-channel impulse
     int silentLead = 0;  // leading taps set to zero
 };
@@ -27,10 +27,10 @@ struct Spec {
 // Streams two channels of noise through the impulses in turn, changing at
 // random callback boundaries (once twice in a row, after the fifth), and
 // checks each slot's output from every change on against its model.
-void StreamThroughChanges(const std::vector<Spec>& specs, std::uint32_t seed) {
+void StreamThroughChanges(const std::vector<Shape>& shapes, std::uint32_t seed) {
     std::mt19937 random(seed);
     std::vector<long> changes = {0};  // input frames before each change
-    for (std::size_t i = 1; i < specs.size(); ++i) {
+    for (std::size_t i = 1; i < shapes.size(); ++i) {
         changes.push_back(changes.back() + (i == 5 ? 0 : std::uniform_int_distribution<long>(300, 4000)(random)));
     }
     const long length = changes.back() + 4000;
@@ -44,24 +44,24 @@ void StreamThroughChanges(const std::vector<Spec>& specs, std::uint32_t seed) {
     std::vector<Signal> taps[2];
     std::vector<long> joints[2], heardFrom[2];  // per change: first output of its impulse, first input it hears
     int partitions = 0;
-    for (std::size_t i = 0; i < specs.size(); ++i) {
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
         driver.Run(x[0], x[1], i == 0 ? 0 : changes[i - 1], changes[i], sizes, out0, out1);
         if (i > 0 && changes[i] > changes[i - 1]) {
-            EXPECT_EQ(engine.PackedSlots(), specs[i - 1].right == 0);
+            EXPECT_EQ(engine.PackedSlots(), shapes[i - 1].right == 0);
         }
         Signal channels[2];
-        for (int c = 0; c < (specs[i].right ? 2 : 1); ++c) {
-            channels[c] = test::DecayingImpulse(c == 0 ? specs[i].left : specs[i].right, seed + static_cast<std::uint32_t>(2 * i + c));
-            std::fill(channels[c].begin(), channels[c].begin() + specs[i].silentLead, 0.0f);
+        for (int c = 0; c < (shapes[i].right ? 2 : 1); ++c) {
+            channels[c] = test::DecayingImpulse(c == 0 ? shapes[i].left : shapes[i].right, seed + static_cast<std::uint32_t>(2 * i + c));
+            std::fill(channels[c].begin(), channels[c].begin() + shapes[i].silentLead, 0.0f);
         }
         for (int slot = 0; slot < 2; ++slot) {
-            taps[slot].push_back(channels[specs[i].right ? slot : 0]);  // a one-channel impulse serves both slots
+            taps[slot].push_back(channels[shapes[i].right ? slot : 0]);  // a one-channel impulse serves both slots
             const long joint = static_cast<long>(driver.Delivered(slot).size()) + engine.ReadableOutput(slot);
             joints[slot].push_back(joint);
             heardFrom[slot].push_back(i == 0 ? 0 : std::max(joint - partitions * kH, heardFrom[slot].back()));
         }
         ImpulseBuffer impulse;
-        if (specs[i].right) {
+        if (shapes[i].right) {
             test::FillImpulse(impulse, channels[0], channels[1]);
         } else {
             test::FillImpulse(impulse, channels[0]);
@@ -74,7 +74,7 @@ void StreamThroughChanges(const std::vector<Spec>& specs, std::uint32_t seed) {
     for (int slot = 0; slot < 2; ++slot) {
         const Signal& delivered = driver.Delivered(slot);
         joints[slot].push_back(static_cast<long>(delivered.size()));
-        for (std::size_t i = 0; i < specs.size(); ++i) {
+        for (std::size_t i = 0; i < shapes.size(); ++i) {
             const Signal heard(x[slot].begin() + heardFrom[slot][i], x[slot].end());
             std::vector<double> actual, reference;
             for (long k = joints[slot][i]; k < joints[slot][i + 1]; ++k) {
