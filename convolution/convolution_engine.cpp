@@ -45,6 +45,7 @@ ConvolutionEngine::ConvolutionEngine()
       ringPositions{0, 0},
       spectrumRings{HeapBuffer(64, kAligned), HeapBuffer(64, kAligned)},
       overlapTails{HeapBuffer(64, kAligned), HeapBuffer(64, kAligned)},
+      latestBlock(64, kAligned),
       workSpectrum(64, kAligned),
       packedSlots(false),
       historyCleared(true),
@@ -59,9 +60,7 @@ int ConvolutionEngine::SetImpulse(const ImpulseBuffer& impulse, int fftSizeReque
     int length = 0;
     for (int c = 0; c < impulse.channels; ++c) length = std::max(length, impulse.TapCount(c));
     if (length <= kMaxDirectTaps) return InstallDirectForm(impulse, length);
-    const int latency = InstallFftMode(impulse, length, ChooseFftSize(length, fftSizeRequest));
-    if (latency > 0) WarmUpBlock();
-    return latency;
+    return InstallFftMode(impulse, length, ChooseFftSize(length, fftSizeRequest));
 }
 
 // Runs one block of silence through everything the first real block will
@@ -116,6 +115,7 @@ int ConvolutionEngine::InstallDirectForm(const ImpulseBuffer& impulse, int lengt
         partitionFlags[c].Release();
     }
     packedKernel.Release();
+    latestBlock.Release();
     impulseChannels = impulse.channels;
     impulseLength = length;
     partitionCount = 0;
@@ -157,10 +157,20 @@ int ConvolutionEngine::InstallFftMode(const ImpulseBuffer& impulse, int length, 
     HeapBuffer rings[2] = {HeapBuffer(64, kAligned), HeapBuffer(64, kAligned)};
     HeapBuffer tails[2] = {HeapBuffer(64, kAligned), HeapBuffer(64, kAligned)};
     HeapBuffer work(64, kAligned);
+    HeapBuffer latest(64, kAligned);  // only packed slots with P = 1 use it
     if (!ResizeZeroed(rings[0], oneChannel ? fullBytes : fullBytes / 2) || !ResizeZeroed(rings[1], fullBytes / 2) ||
         !ResizeZeroed(tails[0], SampleBytes(n / 2)) || !ResizeZeroed(tails[1], SampleBytes(n / 2)) ||
-        !ResizeZeroed(work, n * static_cast<long long>(sizeof(ComplexFloat)))) {
+        !ResizeZeroed(work, n * static_cast<long long>(sizeof(ComplexFloat))) ||
+        (oneChannel && p == 1 && !ResizeZeroed(latest, SampleBytes(n)))) {
         return -1;
+    }
+    // The input of the latest blocks, two slots of H samples per block, newest
+    // first, recovered before the old ring goes.
+    const int keptBlocks = CanKeepHistory(n) ? std::min(partitionCount, p) : 0;
+    HeapBuffer kept(64, kAligned);
+    if (keptBlocks > 0) {
+        if (!ResizeZeroed(kept, static_cast<long long>(keptBlocks) * SampleBytes(n))) return -1;
+        RecoverInputBlocks(kept.As<float>(), keptBlocks, work.As<ComplexFloat>());
     }
 
     // Every allocation succeeded: from here on nothing can fail.
@@ -172,15 +182,21 @@ int ConvolutionEngine::InstallFftMode(const ImpulseBuffer& impulse, int length, 
     }
     packedKernel.SwapStorage(packed);
     workSpectrum.SwapStorage(work);
+    latestBlock.SwapStorage(latest);
     impulseChannels = impulse.channels;
     impulseLength = length;
     partitionCount = p;
-    activeChannels = -1;
     fftSize = n;
-    packedSlots = false;  // decided by the next Add
-    historyCleared = true;
     ringPositions[0] = ringPositions[1] = 0;
     ReserveQueueRoom(0, n / 2);
+    if (keptBlocks > 0) {
+        RestoreHistory(kept.As<float>(), keptBlocks);
+    } else {
+        activeChannels = -1;
+        packedSlots = false;  // decided by the next Add
+        historyCleared = true;
+        WarmUpBlock();
+    }
     return n / 2;
 }
 
@@ -221,6 +237,7 @@ void ConvolutionEngine::ClearHistory() {
         ZeroContents(spectrumRings[slot]);
         ZeroContents(overlapTails[slot]);
     }
+    ZeroContents(latestBlock);
     historyCleared = true;
     identicalBlocks = partitionCount + 1;
 }

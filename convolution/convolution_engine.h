@@ -52,7 +52,9 @@ namespace tolvar {
 // Memory: SetImpulse allocates everything FFT mode needs (kernels, flags, the
 // rings and tails of both slots, work spectrum, and room in the queues for the
 // backlog of the new size), writes all of it once and runs a block of silence
-// through it, so that the audio thread meets no fresh page and no cold block.
+// through it (or, when it keeps the history, the history itself), so that the
+// audio thread meets no fresh page and no cold block. Keeping the history costs
+// it about one transform per kept block and slot pair in each direction.
 // The audio path (Add, Avail, Get, Advance) allocates only when a queue has to
 // grow beyond that room (a host block far beyond what was reserved), and queue
 // storage is reused from then on; a slot coming back into use needs nothing.
@@ -83,8 +85,23 @@ public:
     // form whatever the request.
     //
     // Direct form drops all queued audio; its history starts from zeros. FFT mode
-    // keeps queued input and output; the next Add clears the ring and tail and
-    // aligns the slots.
+    // keeps queued input and output. What it does with the convolution's history
+    // (the spectra of the latest P input blocks and the overlap tail):
+    // - Same N as the FFT-mode impulse running, and a block has run since the
+    //   last clearing: the history is kept and carried over to the new impulse,
+    //   so that every block computed afterwards is the one an engine that had
+    //   held the new impulse all along would compute, except that input older
+    //   than the P_old x H samples the engine held counts as silence. The input
+    //   of the latest min(P_old, P) blocks is recovered from the ring (and, for
+    //   packed slots with P_old = 1, from the copy of the latest block kept for
+    //   this), laid out again for the new partitions and slot packing, and the
+    //   overlap tail is computed anew with the new kernels. An impulse change
+    //   thus sounds like the switch of one filter for another at a block
+    //   boundary, with nothing lost. The slots stay configured as they were;
+    //   they run packed if the new impulse has one channel, two slots are
+    //   active and their pending input is in step.
+    // - Otherwise (another N, direct form before, or nothing run since the last
+    //   clearing): the next Add clears the ring and tail and aligns the slots.
     //
     // Returns -1, changing nothing, when the impulse has not 1 or 2 channels, the
     // request is not a supported size, or the heap cannot supply the new kernels
@@ -128,7 +145,8 @@ public:
     int ImpulseChannels() const { return impulseChannels; }
     int FftSize() const { return fftSize; }
     int ImpulseLength() const { return impulseLength; }
-    // Channels of the last Add; -1 after SetImpulse until the next Add.
+    // Channels of the last Add; -1 after a SetImpulse that did not keep the
+    // history, until the next Add.
     int ActiveChannels() const { return activeChannels; }
     // P, the partition count; 0 in direct form.
     int PartitionCount() const { return partitionCount; }
@@ -156,11 +174,16 @@ private:
     void ClearHistory();
     void RunPendingBlocks(int wanted);
     bool RunPackedBlock();
-    const float* TakeInputBlock(int slot, float* scratch);
+    const float* TakeInputBlock(int slot, float* scratch, bool copy);
     void DropInputBlock(int slot, const float* block, const float* scratch);
     bool RunSlotBlock(int slot);
     bool AccumulatePartitions(int slot, ComplexFloat* work, bool packed);
     int RingStride(int slot) const;
+    bool KeepsLatestBlock() const { return packedSlots && partitionCount == 1; }
+    bool CanKeepHistory(int n) const;
+    void RecoverInputBlocks(float* blocks, int count, ComplexFloat* scratch) const;
+    void RestoreHistory(float* blocks, int count);
+    int IdenticalBlocksIn(const float* blocks, int count) const;
     int ImpulseChannelOf(int slot) const { return impulseChannels == 2 ? slot : 0; }
 
     int impulseChannels;             // channels of the installed impulse, 1 or 2
@@ -180,6 +203,8 @@ private:
     HeapBuffer spectrumRings[2];     // per slot: the P latest half spectra of N/2 values; packed
                                      //   slots share ring 0, P full spectra of N bins
     HeapBuffer overlapTails[2];      // per slot: H samples carried into the next block
+    HeapBuffer latestBlock;          // packed slots with P = 1: the newest input block of both slots,
+                                     //   H samples each; the ring holds its product, not its spectrum
     HeapBuffer workSpectrum;         // N bins: one block's summed products, shared by the slots
     bool packedSlots;                // FFT mode: both slots run as one complex transform
     bool historyCleared;             // FFT mode: rings and tails are zero, no block has run since

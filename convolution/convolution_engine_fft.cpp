@@ -97,8 +97,12 @@ bool ConvolutionEngine::RunPackedBlock() {
     ComplexFloat* block = spectrumRings[0].As<ComplexFloat>() + static_cast<long long>(position) * n;
     ComplexFloat* work = workSpectrum.As<ComplexFloat>();
     auto* scratch = reinterpret_cast<float*>(work);  // the work spectrum is free until the products
+    // With one partition the ring keeps the block's product, so the block itself
+    // is kept for a later impulse change; otherwise it may be read in place.
+    const bool keep = KeepsLatestBlock();
+    float* copies = keep ? latestBlock.As<float>() : scratch;
     const float* input[2];
-    for (int slot = 0; slot < 2; ++slot) input[slot] = TakeInputBlock(slot, scratch + slot * h);
+    for (int slot = 0; slot < 2; ++slot) input[slot] = TakeInputBlock(slot, copies + slot * h, keep);
     const bool identical = std::memcmp(input[0], input[1], SampleByteSize(h)) == 0;
     identicalBlocks = identical ? std::min(identicalBlocks + 1, partitions + 1) : 0;
     historyCleared = false;
@@ -116,7 +120,7 @@ bool ConvolutionEngine::RunPackedBlock() {
         any = AccumulatePartitions(0, work, true);
         if (any) FftInverseOverlapAdd(work, n, left, right, leftTail, rightTail);
     }
-    for (int slot = 0; slot < 2; ++slot) DropInputBlock(slot, input[slot], scratch + slot * h);
+    for (int slot = 0; slot < 2; ++slot) DropInputBlock(slot, input[slot], copies + slot * h);
     if (!any) {
         // Every partition is silent: the products are zero, so is their transform.
         std::memcpy(left, leftTail, SampleByteSize(h));
@@ -136,11 +140,12 @@ bool ConvolutionEngine::RunPackedBlock() {
 }
 
 // The slot's next H input samples: in place in the input queue when they lie
-// together in one of its blocks, otherwise copied to scratch (and consumed).
-const float* ConvolutionEngine::TakeInputBlock(int slot, float* scratch) {
+// together in one of its blocks and no copy is asked for, otherwise copied to
+// scratch (and consumed).
+const float* ConvolutionEngine::TakeInputBlock(int slot, float* scratch, bool copy) {
     const int bytes = SampleBytes(fftSize / 2);
     int together = 0;
-    const void* front = inputBlockQueues[slot].Contiguous(&together);
+    const void* front = copy ? nullptr : inputBlockQueues[slot].Contiguous(&together);
     if (front && together >= bytes) return static_cast<const float*>(front);
     inputBlockQueues[slot].Read(scratch, bytes);
     return scratch;

@@ -48,7 +48,8 @@ EqInstance::EqInstance() {
 void ResetProcessing(EqInstance& instance) {
     ScopedInstanceLock hold(instance.lock);
     // With nothing in flight any more, the composite can run as composed:
-    // without padding, and in direct form if it is short enough.
+    // without padding, at its own transform size, and in direct form if it is
+    // short enough.
     if (!instance.installedAsComposed && instance.engine.SetImpulse(instance.impulse, -1) >= 0) {
         instance.installedAsComposed = true;
         instance.impulseDelay = instance.composedDelay;
@@ -68,6 +69,20 @@ void ApplyLatencyRule(EqInstance& instance, int engineLatency, int carriedDelay)
 
 namespace {
 
+// The transform size to ask the engine for: while audio runs through the
+// engine in FFT mode (some of the owed silence has gone out since the last
+// reset), the running size whenever the engine would choose a smaller one, so
+// that it keeps its history across the change; otherwise the engine's own
+// choice (which may raise N, and so the latency, for a longer impulse).
+int FftSizeRequest(const EqInstance& instance, const ImpulseBuffer& impulse) {
+    const int running = instance.engine.FftSize();
+    if (running == 0 || instance.delayInserted == 0) return -1;
+    int taps = 0;
+    for (int c = 0; c < impulse.channels; ++c) taps = std::max(taps, impulse.TapCount(c));
+    if (taps <= kMaxDirectTaps || ChooseFftSize(taps, -1) >= running) return -1;
+    return running;
+}
+
 // Installs `composed` (its own conversion delay `delay`) as the bookkeeping
 // in eq_instance.h says, then takes it as the instance's impulse. Nothing
 // changes when a buffer or the engine is refused.
@@ -78,11 +93,13 @@ void InstallImpulse(EqInstance& instance, ImpulseBuffer& composed, int delay) {
     ImpulseBuffer padded;
     const bool pad = leadingZeros > 0 || composed.TapCount(0) < minimumTaps;
     if (pad && !PadImpulse(composed, leadingZeros, minimumTaps, padded)) return;
-    const int latency = instance.engine.SetImpulse(pad ? padded : composed, -1);
+    const ImpulseBuffer& installed = pad ? padded : composed;
+    const int request = FftSizeRequest(instance, installed);
+    const int latency = instance.engine.SetImpulse(installed, request);
     if (latency < 0) return;
     ApplyLatencyRule(instance, latency, carried);
     instance.composedDelay = delay;
-    instance.installedAsComposed = !pad;
+    instance.installedAsComposed = !pad && request < 0;
     instance.impulse.sampleRate = composed.sampleRate;
     instance.impulse.channels = composed.channels;
     instance.impulse.samples[0].SwapStorage(composed.samples[0]);

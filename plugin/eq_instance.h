@@ -34,11 +34,13 @@ namespace tolvar {
 // reset (ResetProcessing installs the composite as composed) and until the
 // first longer impulse.
 //
-// The engine restarts its convolution at every impulse change (it keeps the
-// audio in flight, not the history the new impulse would need), so the first
-// frames after a change hear only the new impulse's first taps. Where those
-// are padding or faint pre-ringing, up to impulseDelay frames come out faint;
-// that is the engine's onset, not silence inserted into the stream.
+// While audio runs through the engine in FFT mode (delayInserted > 0) its
+// transform size N stays: a composite that the engine would run at a smaller
+// N is installed at the running one, and a longer one may raise it (and so
+// latencyHighWater, which inserts the silence it adds). At an unchanged N the
+// engine keeps its convolution's history across the change, so the output
+// switches from one filter to the other at a block boundary and no audio is
+// lost. ResetProcessing lets the composite run at its own size again.
 struct EqInstance {
     EqInstance();
     ~EqInstance() = default;
@@ -51,7 +53,8 @@ struct EqInstance {
     int32_t latencyHighWater = 0;                 // largest engine latency since the last reset: the silence the stream owes
     int32_t impulseDelay = 0;                     // delay every installed impulse carries: the largest conversion delay since the last reset
     int32_t composedDelay = 0;                    // conversion delay of `impulse` as composed
-    bool installedAsComposed = true;              // the engine holds `impulse` itself, neither padded nor kept out of direct form
+    bool installedAsComposed = true;              // the engine holds `impulse` itself: not padded, not kept out of direct
+                                                  //   form, not held at a larger transform size
     void* editorWindow = nullptr;                 // the open editor window, null when none
     double sampleRate = 44100.0;                  // host rate, Hz; the impulse is composed for it
     AEffect effect{};                             // the record the host holds; effect.user points back here
@@ -69,7 +72,7 @@ inline EqInstance* InstanceOf(AEffect* effect) {
 // Drops all queued audio and history and sets the reported latency back to the
 // base latency of the composite as composed: its engine latency plus its own
 // conversion delay (the composite is installed as composed again if it was
-// padded). Takes the lock itself.
+// padded or held at a larger transform size). Takes the lock itself.
 void ResetProcessing(EqInstance& instance);
 
 // Rebuilds the composite impulse from the stored values at the host's rate,

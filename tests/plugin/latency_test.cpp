@@ -53,11 +53,12 @@ protected:
 
     // Feeds the next part of a steady tone (an instance that only ever hears
     // it) and returns the longest run of exactly silent frames after the
-    // first sound. The engine restarts its convolution at an impulse change,
-    // so for the first frames after one only the new response's first taps
-    // count; where those are zeros or faint pre-ringing the output is faint
-    // and may touch zero exactly for a frame or two. Silence inserted into the
-    // stream would be a run as long as the delay it makes up for.
+    // first sound. Where an impulse change raises the transform size the
+    // engine restarts its convolution, so for the first frames after it only
+    // the new response's first taps count; where those are zeros or faint
+    // pre-ringing the output is faint and may touch zero exactly for a frame
+    // or two. Silence inserted into the stream would be a run as long as the
+    // delay it makes up for.
     int LongestSilenceInATone(AEffect* effect, int frames, unsigned seed) {
         Signal tone(frames);
         for (int t = 0; t < frames; ++t) tone[t] = 0.5f * std::sin(0.05f * (phase + t));
@@ -158,7 +159,7 @@ TEST_F(LatencyTest, SwitchingOffFallsBackToTheCompositesOwnLatency) {
     ExpectAlignedPulses(effect, 3, 120);
 
     effect->setParameter(effect, kParamBand1G, 1.0f);  // every section off: the unit impulse
-    EXPECT_EQ(instance.engine.FftSize(), 512);
+    EXPECT_EQ(instance.engine.FftSize(), 1024);          // padded, and held at the running size while audio runs
     effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
     EXPECT_EQ(effect->initialDelay, 0);
     EXPECT_EQ(instance.engine.FftSize(), 0);  // direct form once nothing is owed
