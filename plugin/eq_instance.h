@@ -5,12 +5,12 @@
 #include <atomic>
 #include <cstdint>
 
+#include "abi/vst2.h"
 #include "composer/compose_workspace.h"
 #include "convolution/convolution_engine.h"
 #include "convolution/impulse_buffer.h"
 #include "params/param_info.h"
 #include "plugin/platform/instance_lock.h"
-#include "abi/vst2.h"
 
 namespace tolvar {
 
@@ -41,6 +41,11 @@ namespace tolvar {
 // engine keeps its convolution's history across the change, so the output
 // switches from one filter to the other at a block boundary and no audio is
 // lost. ResetProcessing lets the composite run at its own size again.
+//
+// The members' order is the teardown order: C++ destroys them last first, so
+// effClose (which closes the editor window before deleting the instance)
+// releases the compose workspace and the impulse, then the lock, then the
+// engine. Keep new members in line with that.
 struct EqInstance {
     EqInstance();
     ~EqInstance() = default;
