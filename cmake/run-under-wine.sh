@@ -9,6 +9,9 @@
 # server and the system's own processes) is kept for 30 seconds after its last
 # program, so that each test program does not pay for its start; the session
 # is started apart from any test's output, which it would otherwise hold open.
+# On a display that includes the desktop process, which the first program to
+# open a window would start otherwise (rundll32 without arguments opens a
+# hidden window and ends).
 # Runs that start together wait for one another here; nothing that outlives
 # this script may inherit the lock.
 set -eu
@@ -32,6 +35,9 @@ mkdir -p "$(dirname "$prefix")"
   # Succeeds only when no server was running for this prefix.
   if wineserver -p30 </dev/null >/dev/null 2>&1 9>&-; then
     wine cmd /c exit </dev/null >/dev/null 2>&1 9>&-
+    if [ -n "${DISPLAY:-}" ]; then
+      wine rundll32.exe </dev/null >/dev/null 2>&1 9>&-
+    fi
   fi
 ) 9>"$prefix.lock"
 

@@ -2,7 +2,8 @@
 # Cross-builds, static, the libraries that the Windows stand-in host and the
 # Windows tests link: libsndfile and libsoxr from Debian's source packages (the
 # same versions as the installed Linux packages, WAV only: no external codecs),
-# and GoogleTest from Debian's own sources in /usr/src/googletest.
+# and GoogleTest from Debian's own sources in /usr/src/googletest. CLI11, which
+# is headers only, is copied from Debian's package as it is.
 #
 #   scripts/build-windows-deps.sh <toolchain file> <deps folder>
 #
@@ -25,8 +26,20 @@ toolchain_hash=$(cat "$toolchain" "$(dirname "$toolchain")"/MingwToolchain.cmake
 wanted="toolchain=$(basename "$toolchain") $toolchain_hash \
 libsndfile=$sndfile_version libsoxr=$soxr_version googletest=$gtest_version"
 
+# CLI11 needs no build and costs nothing to copy: it is refreshed on every run,
+# apart from the stamp, so that a tree built before it came along gets it
+# without building the rest again. The files keep their times, so nothing that
+# includes them is rebuilt for the copy.
+copy_cli11() {
+  rm -rf "$prefix/include/CLI" "$prefix/share/cmake/CLI11"
+  mkdir -p "$prefix/include" "$prefix/share/cmake"
+  cp -rp /usr/include/CLI "$prefix/include/CLI"
+  cp -rp /usr/share/cmake/CLI11 "$prefix/share/cmake/CLI11"
+}
+
 stamp=$prefix/tolvar-deps.stamp
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$wanted" ]; then
+  copy_cli11
   exit 0
 fi
 echo "Cross-building $wanted into $prefix"
@@ -69,4 +82,5 @@ Libs: -L\${prefix}/lib -lsoxr
 Cflags: -I\${prefix}/include
 EOF
 
+copy_cli11
 echo "$wanted" >"$stamp"

@@ -53,7 +53,7 @@ EffectSession::EffectSession(const SessionRequest& request) : fileChannels_(requ
     CreateLanes(request);
     isTolvar_ = IsTolvar(instance().effect());
     if (isTolvar_) {
-        irFolder_ = (fs::path(request.pluginPath).parent_path() / "tolvar").string() + "/";
+        irFolder_ = (fs::path(request.pluginPath).parent_path() / "tolvar" / "").string();
         if (request.needIrLibrary) CheckIrLibrary(request.pluginPath);
         settings_ = ResolveTolvarSettings(request.settings);
     } else {

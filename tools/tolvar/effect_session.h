@@ -42,7 +42,7 @@ public:
     bool isTolvar() const { return isTolvar_; }
     PluginInstance& instance() { return *lanes_.front().instance; }
     const std::vector<ResolvedSetting>& settings() const { return settings_; }
-    const std::string& irFolder() const { return irFolder_; }  // Tolvar's IR folder, with a trailing '/'
+    const std::string& irFolder() const { return irFolder_; }  // Tolvar's IR folder, with a trailing separator
     int fileChannels() const { return fileChannels_; }
 
     // The latency the effect reports now, in frames: the output lags the input by this much.

@@ -1,7 +1,5 @@
 #include "tools/tolvar/output_audio_file.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 
@@ -18,12 +16,10 @@ OutputAudioFile::OutputAudioFile(const std::string& path, int format, int sample
     info.format = format;
     if (!sf_format_check(&info))
         throw CliError(std::string("cannot write ") + SampleFormatName(format) + " samples in the format of " + path);
-    const int descriptor = temporary_.TakeDescriptor();
-    file_ = sf_open_fd(descriptor, SFM_WRITE, &info, SF_TRUE);
-    if (!file_) {
-        close(descriptor);
-        throw CliError("cannot write " + path + ": " + sf_strerror(nullptr));
-    }
+    // The descriptor stays the temporary file's to close: on Windows libsndfile
+    // would close only the system handle beneath it.
+    file_ = sf_open_fd(temporary_.descriptor(), SFM_WRITE, &info, SF_FALSE);
+    if (!file_) throw CliError("cannot write " + path + ": " + sf_strerror(nullptr));
     if (const int bits = PcmBits(format)) {
         sf_command(file_, SFC_SET_NORM_DOUBLE, nullptr, SF_FALSE);
         scale_ = std::ldexp(1.0, bits - 1);

@@ -1,5 +1,9 @@
 #include "tools/tolvar/plugin_location.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 #include <filesystem>
 #include <system_error>
 
@@ -10,11 +14,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
+#if defined(_WIN32)
+fs::path ProgramFolder() {
+    std::wstring program(32768, L'\0');  // the longest path Windows has
+    const DWORD length = GetModuleFileNameW(nullptr, program.data(), static_cast<DWORD>(program.size()));
+    if (length == 0 || length >= program.size()) return {};
+    program.resize(length);
+    return fs::path(program).parent_path();
+}
+#else
 fs::path ProgramFolder() {
     std::error_code error;
     const fs::path program = fs::read_symlink("/proc/self/exe", error);
     return error ? fs::path() : program.parent_path();
 }
+#endif
 
 }  // namespace
 

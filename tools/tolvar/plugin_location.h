@@ -5,8 +5,9 @@
 namespace tolvar::cli {
 
 // The plug-in the program was built with: its place relative to the program's
-// own file (in the build tree, bin/tolvar and plugin/tolvar.so). Empty when the
-// program cannot tell where it is.
+// own file (in the build tree, bin/tolvar and plugin/tolvar.so; on Windows
+// bin\tolvar.exe and plugin\tolvar.dll). Empty when the program cannot tell
+// where it is.
 std::string DefaultPluginPath();
 
 // `requested` (the --plugin option) when given, else DefaultPluginPath(), as an

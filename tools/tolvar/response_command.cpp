@@ -34,7 +34,7 @@ void PrintCsv(std::FILE* out, const std::vector<ResponsePoint>& points) {
 
 void WriteCsv(const std::string& path, const std::vector<ResponsePoint>& points) {
     TemporaryFileBeside file(path);
-    std::FILE* out = fdopen(file.TakeDescriptor(), "w");
+    std::FILE* out = fdopen(file.TakeDescriptor(), "wb");
     if (!out) throw CliError("cannot write " + path);
     PrintCsv(out, points);
     const bool failed = std::ferror(out) != 0;
@@ -43,6 +43,7 @@ void WriteCsv(const std::string& path, const std::vector<ResponsePoint>& points)
 }
 
 int Response(const ResponseOptions& options) {
+    if (!options.plot.empty() && !CanPlotResponse()) throw UsageError(kPlotUnavailable);
     const double rate = options.effect.sampleRate;
     SessionRequest request;
     request.pluginPath = ResolvePluginPath(options.effect.plugin);

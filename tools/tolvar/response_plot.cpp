@@ -227,6 +227,8 @@ void DrawAndWrite(const std::string& path, const std::vector<ResponsePoint>& poi
 
 }  // namespace
 
+bool CanPlotResponse() { return true; }
+
 void PlotResponse(const std::string& path, const std::vector<ResponsePoint>& points, const PlotCaption& caption) {
     try {
         DrawAndWrite(path, points, caption);

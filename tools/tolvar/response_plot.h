@@ -15,6 +15,13 @@ struct PlotCaption {
     std::string note;      // one smaller line, e.g. the latency removed
 };
 
+// What a build without cairo (the Windows build) says when asked to draw.
+inline constexpr char kPlotUnavailable[] =
+    "this build of tolvar cannot draw: it was built without cairo (--csv writes the response as numbers)";
+
+// False in a build without cairo; PlotResponse then throws UsageError(kPlotUnavailable).
+bool CanPlotResponse();
+
 // Writes the picture to `path` (never a partial file; temporary_file.h).
 // Throws CliError when it cannot be written.
 void PlotResponse(const std::string& path, const std::vector<ResponsePoint>& points, const PlotCaption& caption);

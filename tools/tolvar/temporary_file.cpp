@@ -1,7 +1,7 @@
 #include "tools/tolvar/temporary_file.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
+#include <unistd.h>  // close (on Windows, mingw's POSIX names over the C runtime's)
 
 #include <cerrno>
 #include <cstdio>
@@ -19,10 +19,12 @@ TemporaryFileBeside::TemporaryFileBeside(const std::string& finalPath) : finalPa
     descriptor_ = mkstemp(pattern.data());
     if (descriptor_ < 0) throw CliError("cannot write to the folder " + folder.string() + ": " + std::strerror(errno));
     temporaryPath_ = pattern;
+#if !defined(_WIN32)
     // mkstemp makes the file private; give it the permissions any new file gets.
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(descriptor_, 0666 & ~mask);
+#endif
 }
 
 TemporaryFileBeside::~TemporaryFileBeside() {
@@ -37,8 +39,13 @@ int TemporaryFileBeside::TakeDescriptor() {
 }
 
 void TemporaryFileBeside::Commit() {
-    if (std::rename(temporaryPath_.c_str(), finalPath_.c_str()) != 0)
-        throw CliError("cannot write " + finalPath_ + ": " + std::strerror(errno));
+    // Windows renames no file that is still open.
+    if (descriptor_ >= 0) close(descriptor_);
+    descriptor_ = -1;
+    // Replaces an older file of that name, on Windows as well (std::rename would not).
+    std::error_code error;
+    std::filesystem::rename(temporaryPath_, finalPath_, error);
+    if (error) throw CliError("cannot write " + finalPath_ + ": " + error.message());
     temporaryPath_.clear();
 }
 

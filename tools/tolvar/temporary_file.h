@@ -20,8 +20,11 @@ public:
 
     // The open descriptor of the temporary file; the caller takes it over and closes it.
     int TakeDescriptor();
+    // The descriptor, still owned by this object; -1 once taken.
+    int descriptor() const { return descriptor_; }
 
-    // Renames the finished file onto the final path. Throws CliError on failure.
+    // Closes the descriptor if still owned and renames the finished file onto
+    // the final path, replacing any file there. Throws CliError on failure.
     void Commit();
 
 private:

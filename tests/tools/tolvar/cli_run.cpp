@@ -1,16 +1,21 @@
 #include "tests/tools/tolvar/cli_run.h"
 
-#include <fcntl.h>
 #include <sndfile.h>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+
+extern char** environ;
+#endif
 
 #include <cmath>
 #include <sstream>
 
 #include "tests/support/test_files.h"
-
-extern char** environ;
 
 namespace tolvar::test {
 namespace {
@@ -26,6 +31,62 @@ int PcmBitsOf(int format) {
 
 }  // namespace
 
+#if defined(_WIN32)
+namespace {
+
+// One word of a command line as the C runtime splits it again: quoted, with
+// the backslashes before a quote (or the closing quote) doubled.
+std::string Quoted(const std::string& word) {
+    std::string quoted = "\"";
+    std::size_t backslashes = 0;
+    for (char c : word) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(2 * backslashes, '\\');
+    return quoted + '"';
+}
+
+HANDLE InheritableFile(const std::string& path) {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+}  // namespace
+
+CliRun RunTolvar(const std::vector<std::string>& arguments) {
+    TempDir dir;
+    std::string commandLine = Quoted(TOLVAR_CLI_PATH);
+    for (const std::string& word : arguments) commandLine += " " + Quoted(word);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = InheritableFile(dir.File("out"));
+    startup.hStdError = InheritableFile(dir.File("err"));
+    PROCESS_INFORMATION process{};
+    CliRun run;
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD status = 0;
+        GetExitCodeProcess(process.hProcess, &status);
+        run.exitCode = static_cast<int>(status);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    CloseHandle(startup.hStdOutput);
+    CloseHandle(startup.hStdError);
+    run.out = ReadBytes(dir.File("out"));
+    run.err = ReadBytes(dir.File("err"));
+    return run;
+}
+#else
 CliRun RunTolvar(const std::vector<std::string>& arguments) {
     TempDir dir;
     const std::string outPath = dir.File("out"), errPath = dir.File("err");
@@ -51,6 +112,7 @@ CliRun RunTolvar(const std::vector<std::string>& arguments) {
     run.err = ReadBytes(errPath);
     return run;
 }
+#endif
 
 bool WriteAudio(const std::string& path, const Audio& audio) {
     const int bits = PcmBitsOf(audio.format);
@@ -92,7 +154,10 @@ Audio ReadAudio(const std::string& path) {
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    for (std::string line; std::getline(stream, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();  // Windows text output
+        lines.push_back(line);
+    }
     return lines;
 }
 

@@ -68,9 +68,15 @@ float TOLVAR_VST_CALL GetParameter(AEffect* effect, int32_t index) {
 }  // namespace
 }  // namespace tolvar::test
 
+// The export is named main by an assembler label (ELF) or by the module
+// definition file (Windows: faulty_plugin.def).
+#if defined(_WIN32)
+extern "C" tolvar::AEffect* TOLVAR_VST_CALL FaultyMain(tolvar::AudioMasterCallback);
+#else
 extern "C" tolvar::AEffect* FaultyMain(tolvar::AudioMasterCallback) __asm__("main");
+#endif
 
-extern "C" tolvar::AEffect* FaultyMain(tolvar::AudioMasterCallback) {
+extern "C" tolvar::AEffect* TOLVAR_VST_CALL FaultyMain(tolvar::AudioMasterCallback) {
     using namespace tolvar;
     auto* faulty = new (std::nothrow) test::Faulty();
     if (!faulty) return nullptr;

@@ -1,0 +1,36 @@
+# Runs the validator and fails unless it succeeds and reports each of SKIPS as
+# skipped for its reason.
+#
+#   cmake "-DSKIPS=<name prefix>|<part of the reason>,..." -P expect_skips.cmake -- <command...>
+set(command "")
+set(after_separator FALSE)
+math(EXPR last "${CMAKE_ARGC} - 1")
+foreach(i RANGE ${last})
+  if(after_separator)
+    list(APPEND command "${CMAKE_ARGV${i}}")
+  elseif(CMAKE_ARGV${i} STREQUAL "--")
+    set(after_separator TRUE)
+  endif()
+endforeach()
+
+execute_process(COMMAND ${command} OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
+message("${out}${err}")
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "the validator failed (exit status ${status})")
+endif()
+
+string(REPLACE "," ";" skips "${SKIPS}")
+set(missing "")
+foreach(skip IN LISTS skips)
+  string(REPLACE "|" ";" parts "${skip}")
+  list(GET parts 0 name)
+  list(GET parts 1 reason)
+  string(REPLACE "." "\\." name_pattern "${name}")
+  if(NOT out MATCHES "SKIP  ${name_pattern}[^ \n]*: [^\n]*${reason}")
+    list(APPEND missing "${name} (${reason})")
+  endif()
+endforeach()
+if(missing)
+  list(JOIN missing ", " text)
+  message(FATAL_ERROR "not reported as skipped for their reason: ${text}")
+endif()
