@@ -127,7 +127,23 @@ int ConvolutionEngine::InstallDirectForm(const ImpulseBuffer& impulse, int lengt
         outputQueues[slot].Clear();
     }
     ReserveQueueRoom(length, 0);
+    WarmUpDirectForm();
     return 0;
+}
+
+// The direct form's counterpart of WarmUpBlock: a block of silence through
+// the whole direct path, undone afterwards, brings the new taps, the queues
+// and the code into the caches, which the first callback after leaving FFT
+// mode paid for otherwise.
+void ConvolutionEngine::WarmUpDirectForm() {
+    static const float kZeros[kMaxDirectTaps] = {};
+    const float* const silence[2] = {kZeros, kZeros};
+    AddDirect(silence, kMaxDirectTaps, 2);
+    for (int slot = 0; slot < 2; ++slot) {
+        historyQueues[slot].Clear();
+        outputQueues[slot].Clear();
+    }
+    activeChannels = -1;
 }
 
 int ConvolutionEngine::InstallFftMode(const ImpulseBuffer& impulse, int length, int n) {
