@@ -13,6 +13,23 @@ enum class FirstLane { kTable, kOne, kSqrtHalf };  // factor of complex 0 of the
 template <class O>
 using Quarters = typename O::V[4];
 
+// The forward butterflies' last two quarters: plus times w and minus times
+// conj(w), with the first lane's factor as kFirst says.
+template <class O, FirstLane kFirst>
+FFT_INLINE void TwiddledQuarters(typename O::V plus, typename O::V minus, typename O::V wr, typename O::V wi,
+                                 typename O::V h, Quarters<O>& out) {
+    typename O::V p = O::CMul(plus, wr, wi), m = O::CMulConj(minus, wr, wi);
+    if constexpr (kFirst == FirstLane::kOne) {
+        p = O::FirstFrom(plus, p);
+        m = O::FirstFrom(minus, m);
+    } else if constexpr (kFirst == FirstLane::kSqrtHalf) {
+        p = O::FirstFrom(MulSqrtHalf<O>(plus, h), p);
+        m = O::FirstFrom(MulSqrtHalfConj<O>(minus, h), m);
+    }
+    out[2] = p;
+    out[3] = m;
+}
+
 // The forward butterflies when a2 = a3 = 0 (the second half of a zero-padded
 // input): the first two quarters stay as they are.
 template <class O, FirstLane kFirst>
@@ -23,16 +40,7 @@ FFT_INLINE void PaddedButterflies(typename O::V a0, typename O::V a1, typename O
     PlusMinusI<O>(a0, a1, plus, minus);
     out[0] = a0;
     out[1] = a1;
-    V p = O::CMul(plus, wr, wi), m = O::CMulConj(minus, wr, wi);
-    if constexpr (kFirst == FirstLane::kOne) {
-        p = O::FirstFrom(plus, p);
-        m = O::FirstFrom(minus, m);
-    } else if constexpr (kFirst == FirstLane::kSqrtHalf) {
-        p = O::FirstFrom(MulSqrtHalf<O>(plus, h), p);
-        m = O::FirstFrom(MulSqrtHalfConj<O>(minus, h), m);
-    }
-    out[2] = p;
-    out[3] = m;
+    TwiddledQuarters<O, kFirst>(plus, minus, wr, wi, h, out);
 }
 
 // kPadded: the second half of the array is zero and is not read (a2 = a3 = 0).
@@ -50,16 +58,7 @@ FFT_INLINE void ForwardButterflies(const C* a, typename O::V wr, typename O::V w
     PlusMinusI<O>(O::Sub(a0, a2), O::Sub(a1, a3), plus, minus);
     out[0] = O::Add(a0, a2);
     out[1] = O::Add(a1, a3);
-    V p = O::CMul(plus, wr, wi), m = O::CMulConj(minus, wr, wi);
-    if constexpr (kFirst == FirstLane::kOne) {
-        p = O::FirstFrom(plus, p);
-        m = O::FirstFrom(minus, m);
-    } else if constexpr (kFirst == FirstLane::kSqrtHalf) {
-        p = O::FirstFrom(MulSqrtHalf<O>(plus, h), p);
-        m = O::FirstFrom(MulSqrtHalfConj<O>(minus, h), m);
-    }
-    out[2] = p;
-    out[3] = m;
+    TwiddledQuarters<O, kFirst>(plus, minus, wr, wi, h, out);
 }
 
 template <class O, int N, FirstLane kFirst>
