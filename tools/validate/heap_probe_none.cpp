@@ -13,13 +13,5 @@ AllocationCount::~AllocationCount() = default;
 long AllocationCount::Count() const { return 0; }
 HeapPause::HeapPause() {}
 HeapPause::~HeapPause() {}
-bool TargetLibraryAt(const void*) { return false; }
-RefusedAllocations::RefusedAllocations(long, std::size_t) {}
-RefusedAllocations::~RefusedAllocations() = default;
-long RefusedAllocations::Seen() const { return 0; }
-long RefusedAllocations::Refused() const { return 0; }
-void StartTrackingLibraryBlocks() {}
-void StopTrackingLibraryBlocks() {}
-long TrackedLibraryBlocks() { return -1; }
 
 }  // namespace tolvar::validate

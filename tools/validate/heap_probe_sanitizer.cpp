@@ -35,13 +35,4 @@ long AllocationCount::Count() const { return tAllocations - start_; }
 HeapPause::HeapPause() { ++tPaused; }
 HeapPause::~HeapPause() { --tPaused; }
 
-bool TargetLibraryAt(const void*) { return false; }
-RefusedAllocations::RefusedAllocations(long, std::size_t) {}
-RefusedAllocations::~RefusedAllocations() = default;
-long RefusedAllocations::Seen() const { return 0; }
-long RefusedAllocations::Refused() const { return 0; }
-void StartTrackingLibraryBlocks() {}
-void StopTrackingLibraryBlocks() {}
-long TrackedLibraryBlocks() { return -1; }
-
 }  // namespace tolvar::validate
