@@ -122,9 +122,11 @@ TestResult ManyInstances(Subject& subject, const TestSettings& settings) {
 }
 
 // Instances created on one thread are run and closed on another, while a
-// second pair of threads does the same. The two creators take turns at the
-// entry point, as a host does: VST 2 makes no promise for concurrent calls of
-// `main`, whose process-wide state a plug-in may fill without a lock.
+// second pair of threads does the same. Creating and closing take turns, as
+// in a host, which does both on its main thread: VST 2 makes no promise for
+// concurrent calls of `main` and effClose, which may fill and empty a
+// plug-in's process-wide state without a lock (seen in third-party plug-ins:
+// a double free when two threads closed at once). Processing stays concurrent.
 TestResult OpenCloseOnThreads(Subject& subject, const TestSettings& settings) {
     const int perPair = 2 + settings.strictness;
     if (subject.ours()) PutDefaultSections(subject, 44100);
@@ -133,7 +135,7 @@ TestResult OpenCloseOnThreads(Subject& subject, const TestSettings& settings) {
     if (!library) return Failed(error);
 
     std::mutex mutex;
-    std::mutex entry;  // one call of main (and effOpen) at a time
+    std::mutex entry;  // one call of main, effOpen or effClose at a time
     std::condition_variable ready;
     std::deque<std::unique_ptr<PluginInstance>> handed;
     std::atomic<int> failures{0}, defective{0}, closed{0};
@@ -175,7 +177,10 @@ TestResult OpenCloseOnThreads(Subject& subject, const TestSettings& settings) {
             Findings local;
             ProcessNoiseAndCheck(*instance, 2048, 256, seed++, "", local);
             if (local.Any()) ++defective;
-            instance->Close();
+            {
+                const std::lock_guard turn(entry);
+                instance->Close();
+            }
             ++closed;
         }
     };
