@@ -28,6 +28,7 @@
 #include "convolution/convolution_engine.h"
 #include "convolution/dsp_loops.h"
 #include "fft/fft.h"
+#include "fft/fft_kernels.h"
 
 namespace tolvar::bench {
 namespace {
@@ -368,7 +369,7 @@ public:
             if (loop > 0.0) std::printf("  %-8s: %.2f ns per sample\n", versions[v], loop / 512);
         }
         std::printf("Engine: this tree's fft/ (%s); references: FFTW %s, FFTW_MEASURE.\n",
-                    HasAvx2Fma() ? "AVX2+FMA" : "SSE2", fftwf_version);
+                    FftIsaName(FftSelectedIsa()), fftwf_version);
     }
 
 private:

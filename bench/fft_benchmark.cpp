@@ -117,7 +117,7 @@ void FftwTransform(benchmark::State& state, int n, int inverse) {
 // Implementations in the order of the table's columns; "fftw" is the reference.
 std::vector<std::string> Implementations() {
     std::vector<std::string> names;
-    for (FftIsa isa : {FftIsa::kScalar, FftIsa::kSse2, FftIsa::kAvx2Fma}) {
+    for (FftIsa isa : {FftIsa::kScalar, FftIsa::kSse2, FftIsa::kAvx2Fma, FftIsa::kAvx512}) {
         if (tolvar::FftIsaAvailable(isa)) names.push_back(tolvar::FftIsaName(isa));
     }
     names.push_back(std::string(tolvar::FftIsaName(tolvar::FftSelectedIsa())) + kAlignedSuffix);
@@ -132,7 +132,7 @@ std::string BenchmarkName(int n, int inverse, const std::string& implementation)
 void RegisterAll() {
     for (int n = kMinSize; n <= kMaxSize; n *= 2) {
         for (int inverse : {0, 1}) {
-            for (FftIsa isa : {FftIsa::kScalar, FftIsa::kSse2, FftIsa::kAvx2Fma}) {
+            for (FftIsa isa : {FftIsa::kScalar, FftIsa::kSse2, FftIsa::kAvx2Fma, FftIsa::kAvx512}) {
                 if (!tolvar::FftIsaAvailable(isa)) continue;
                 benchmark::RegisterBenchmark(BenchmarkName(n, inverse, tolvar::FftIsaName(isa)).c_str(),
                                              OurTransform, isa, n, inverse, false);

@@ -10,6 +10,11 @@ bool CpuHasAvx2() {
     return __builtin_cpu_supports("avx2");
 }
 
+bool CpuHasAvx512() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f");
+}
+
 bool CpuHasFma() {
     __builtin_cpu_init();
     return __builtin_cpu_supports("fma");

@@ -7,6 +7,7 @@ namespace tolvar {
 
 bool CpuHasAvx2();
 bool CpuHasFma();
+bool CpuHasAvx512();  // AVX-512 Foundation
 
 }  // namespace tolvar
 

@@ -42,6 +42,9 @@ Routines RoutinesFor(FftIsa isa) {
         case FftIsa::kAvx2Fma:
             return {FftTransformAvx2Fma, FftForwardZeroPaddedAvx2Fma, RealForwardPassSse2, RealInversePassSse2,
                     FftForwardTwoRealAvx2Fma, FftForwardTwoRealTimesAvx2Fma, FftInverseOverlapAddAvx2Fma};
+        case FftIsa::kAvx512:
+            return {FftTransformAvx512, FftForwardZeroPaddedAvx512, RealForwardPassSse2, RealInversePassSse2,
+                    FftForwardTwoRealAvx512, FftForwardTwoRealTimesAvx512, FftInverseOverlapAddAvx512};
     }
     return RoutinesFor(FftIsa::kScalar);
 }
@@ -94,12 +97,15 @@ bool FftIsaAvailable(FftIsa isa) {
         case FftIsa::kSse2: return true;
         case FftIsa::kAvx2: return CpuHasAvx2();
         case FftIsa::kAvx2Fma: return CpuHasAvx2() && CpuHasFma();
+        case FftIsa::kAvx512: return CpuHasAvx2() && CpuHasFma() && CpuHasAvx512();
     }
     return false;
 }
 
 FftIsa FftSelectedIsa() {
-    static const FftIsa selected = FftIsaAvailable(FftIsa::kAvx2Fma) ? FftIsa::kAvx2Fma : FftIsa::kSse2;
+    static const FftIsa selected = FftIsaAvailable(FftIsa::kAvx512)    ? FftIsa::kAvx512
+                                   : FftIsaAvailable(FftIsa::kAvx2Fma) ? FftIsa::kAvx2Fma
+                                                                       : FftIsa::kSse2;
     return selected;
 }
 
@@ -109,6 +115,7 @@ const char* FftIsaName(FftIsa isa) {
         case FftIsa::kSse2: return "sse2";
         case FftIsa::kAvx2: return "avx2";
         case FftIsa::kAvx2Fma: return "avx2+fma";
+        case FftIsa::kAvx512: return "avx512";
     }
     return "?";
 }

@@ -3,7 +3,10 @@
 // only from the instruction-set source files (see fft_simd_routines.h).
 //
 // Ops interface (all static):
-//   V, kWidth, kTwoPerVector
+//   V, kWidth
+//   Leaves                      the Ops that the 2- to 16-point kernels run on
+//                               (itself, or a narrower set); only those need
+//                               kTwoPerVector and the operations marked (kernels)
 //   Load/Store(ptr), LoadHalves/StoreHalves(lo, hi)  (kernels: one transform per half)
 //   StoreTwo(lo, hi, v0, v1)    lo[0..3] from the low halves of v0, v1; hi from the high
 //   Add Sub Mul Splat

@@ -1,5 +1,5 @@
 // The transform written once over a small vector interface (`O`), compiled
-// separately for SSE2 and for AVX2. Include it only from the instruction-set
+// separately for SSE2, AVX2 and AVX-512. Include it only from the instruction-set
 // source files: everything here has internal linkage, so each of them gets its
 // own copy built with its own compiler flags.
 //
@@ -11,6 +11,8 @@
 // does not start on one (from 128 points). The small kernels (2 to 16 points)
 // keep a whole transform in registers, two complex values per 128-bit half;
 // the AVX2 version runs two independent transforms at once, one in each half.
+// O::Leaves names the operations the kernels run on: the AVX-512 passes hand
+// their small transforms to the AVX2 kernels.
 //
 // The pieces: fft_simd_arith.h (the Ops interface and shared arithmetic),
 // fft_simd_kernels.h (2 to 16 points), fft_simd_passes.h (the passes).
@@ -30,11 +32,11 @@ namespace {
 template <class O, int N>
 void ForwardPair(C* a, C* b) {
     if constexpr (N <= 16) {
-        if constexpr (O::kTwoPerVector) {
-            Kernels<O>::template Forward<N>(a, b);
+        if constexpr (O::Leaves::kTwoPerVector) {
+            Kernels<typename O::Leaves>::template Forward<N>(a, b);
         } else {
-            Kernels<O>::template Forward<N>(a, a);
-            Kernels<O>::template Forward<N>(b, b);
+            Kernels<typename O::Leaves>::template Forward<N>(a, a);
+            Kernels<typename O::Leaves>::template Forward<N>(b, b);
         }
     } else {
         Pass<O, N, false, true>(a, b);
@@ -47,7 +49,7 @@ void ForwardPair(C* a, C* b) {
 template <class O, int N>
 void Forward(C* a) {
     if constexpr (N <= 16) {
-        Kernels<O>::template Forward<N>(a, a);
+        Kernels<typename O::Leaves>::template Forward<N>(a, a);
     } else {
         Pass<O, N, false, false>(a, nullptr);
         ForwardPair<O, N / 4>(a + N / 2, a + 3 * N / 4);
@@ -61,11 +63,11 @@ void Forward(C* a) {
 template <class O, int N>
 void ForwardPairTimes(C* a, C* b, const C* fa, const C* fb) {
     if constexpr (N <= 16) {
-        if constexpr (O::kTwoPerVector) {
-            Kernels<O>::template ForwardTimes<N>(a, b, fa, fb);
+        if constexpr (O::Leaves::kTwoPerVector) {
+            Kernels<typename O::Leaves>::template ForwardTimes<N>(a, b, fa, fb);
         } else {
-            Kernels<O>::template ForwardTimes<N>(a, a, fa, fa);
-            Kernels<O>::template ForwardTimes<N>(b, b, fb, fb);
+            Kernels<typename O::Leaves>::template ForwardTimes<N>(a, a, fa, fa);
+            Kernels<typename O::Leaves>::template ForwardTimes<N>(b, b, fb, fb);
         }
     } else {
         Pass<O, N, false, true>(a, b);
@@ -78,7 +80,7 @@ void ForwardPairTimes(C* a, C* b, const C* fa, const C* fb) {
 template <class O, int N>
 void ForwardTimes(C* a, const C* fa) {
     if constexpr (N <= 16) {
-        Kernels<O>::template ForwardTimes<N>(a, a, fa, fa);
+        Kernels<typename O::Leaves>::template ForwardTimes<N>(a, a, fa, fa);
     } else {
         Pass<O, N, false, false>(a, nullptr);
         ForwardPairTimes<O, N / 4>(a + N / 2, a + 3 * N / 4, fa + N / 2, fa + 3 * N / 4);
@@ -92,7 +94,7 @@ template <class O, int N>
 void ForwardZeroPadded(C* a) {
     if constexpr (N <= 16) {
         for (int k = N / 2; k < N; ++k) a[k] = C{0.0f, 0.0f};
-        Kernels<O>::template Forward<N>(a, a);
+        Kernels<typename O::Leaves>::template Forward<N>(a, a);
     } else {
         PaddedPass<O, N>(a);
         ForwardPair<O, N / 4>(a + N / 2, a + 3 * N / 4);
@@ -103,11 +105,11 @@ void ForwardZeroPadded(C* a) {
 template <class O, int N>
 void InversePair(C* a, C* b) {
     if constexpr (N <= 16) {
-        if constexpr (O::kTwoPerVector) {
-            Kernels<O>::template Inverse<N>(a, b);
+        if constexpr (O::Leaves::kTwoPerVector) {
+            Kernels<typename O::Leaves>::template Inverse<N>(a, b);
         } else {
-            Kernels<O>::template Inverse<N>(a, a);
-            Kernels<O>::template Inverse<N>(b, b);
+            Kernels<typename O::Leaves>::template Inverse<N>(a, a);
+            Kernels<typename O::Leaves>::template Inverse<N>(b, b);
         }
     } else {
         InversePair<O, N / 2>(a, b);
@@ -120,7 +122,7 @@ void InversePair(C* a, C* b) {
 template <class O, int N>
 void Inverse(C* a) {
     if constexpr (N <= 16) {
-        Kernels<O>::template Inverse<N>(a, a);
+        Kernels<typename O::Leaves>::template Inverse<N>(a, a);
     } else {
         Inverse<O, N / 2>(a);
         InversePair<O, N / 4>(a + N / 2, a + 3 * N / 4);
@@ -132,21 +134,27 @@ void Inverse(C* a) {
 // packing the two arrays in its first pass. An array off the vector grid is
 // packed first and takes the usual zero-padded pass. kTimes: every bin is then
 // multiplied by the factor at its position in factors.
+// The paired walks need a quarter of at least two vectors.
+template <class O, int N>
+constexpr bool kWalkable = N > 16 && N / 4 >= 2 * O::kWidth;
+
 template <class O, int N, bool kTimes>
 void ForwardTwoReal(C* a, const float* re, const float* im, const C* factors) {
-    const bool offGrid = N >= kShiftedPassMinSize && LeadToBoundary<O>(a) != 0;
+    const bool offGrid = (N >= kShiftedPassMinSize && LeadToBoundary<O>(a) != 0) || !kWalkable<O, N>;
     if (N <= 16 || offGrid) {
         for (int k = 0; k < N / 2; ++k) a[k] = C{re[k], im[k]};
     }
     if constexpr (N <= 16) {
         for (int k = N / 2; k < N; ++k) a[k] = C{0.0f, 0.0f};
         if constexpr (kTimes) {
-            Kernels<O>::template ForwardTimes<N>(a, a, factors, factors);
+            Kernels<typename O::Leaves>::template ForwardTimes<N>(a, a, factors, factors);
         } else {
-            Kernels<O>::template Forward<N>(a, a);
+            Kernels<typename O::Leaves>::template Forward<N>(a, a);
         }
     } else {
-        if (offGrid) {
+        if constexpr (!kWalkable<O, N>) {
+            PaddedPass<O, N>(a);
+        } else if (offGrid) {
             PaddedPass<O, N>(a);
         } else {
             constexpr int tableIndex = TwiddleTableIndex(N);
@@ -187,13 +195,13 @@ FFT_INLINE void OverlapAddParts(const C* y, int half, float* re, float* im, floa
 // last pass storing the results there instead of into a.
 template <class O, int N>
 void InverseOverlapAdd(C* a, float* re, float* im, float* reTail, float* imTail) {
-    const bool offGrid = N >= kShiftedPassMinSize && LeadToBoundary<O>(a) != 0;
-    if (N <= 16 || offGrid) {
+    const bool offGrid = (N >= kShiftedPassMinSize && LeadToBoundary<O>(a) != 0) || !kWalkable<O, N>;
+    if (offGrid) {
         Inverse<O, N>(a);
         OverlapAddParts(a, N / 2, re, im, reTail, imTail);
         return;
     }
-    if constexpr (N > 16) {
+    if constexpr (kWalkable<O, N>) {
         Inverse<O, N / 2>(a);
         InversePair<O, N / 4>(a + N / 2, a + 3 * N / 4);
         constexpr int tableIndex = TwiddleTableIndex(N);

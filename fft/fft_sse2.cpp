@@ -12,6 +12,7 @@ struct Sse2Ops {
     using V = __m128;
     static constexpr int kWidth = 2;
     static constexpr bool kTwoPerVector = false;
+    using Leaves = Sse2Ops;
 
     static V Load(const C* p) { return _mm_loadu_ps(reinterpret_cast<const float*>(p)); }
     static void Store(C* p, V v) { _mm_storeu_ps(reinterpret_cast<float*>(p), v); }

@@ -19,7 +19,7 @@ namespace {
 // log2(32768) stages the difference measures below -140 dB of the output rms.
 constexpr double kFmaMaxDifferenceDb = -115.0;
 
-constexpr FftIsa kVectorIsas[] = {FftIsa::kSse2, FftIsa::kAvx2, FftIsa::kAvx2Fma};
+constexpr FftIsa kVectorIsas[] = {FftIsa::kSse2, FftIsa::kAvx2, FftIsa::kAvx2Fma, FftIsa::kAvx512};
 
 // Index of the first value whose bits differ, or -1.
 int FirstDifference(const std::vector<ComplexFloat>& a, const std::vector<ComplexFloat>& b) {
@@ -79,7 +79,7 @@ TEST(FftImplementations, VectorVersionsEqualScalar) {
                 const std::vector<ComplexFloat> expected = Transformed(FftIsa::kScalar, input, inverse, 0);
                 for (int offset : {0, 1, 2, 4, 6}) {
                     const std::vector<ComplexFloat> actual = Transformed(isa, input, inverse, offset);
-                    if (isa == FftIsa::kAvx2Fma) {
+                    if (isa == FftIsa::kAvx2Fma || isa == FftIsa::kAvx512) {
                         const double db = DifferenceDb(actual, expected);
                         worstDb = std::max(worstDb, db);
                         EXPECT_LE(db, kFmaMaxDifferenceDb)
@@ -92,7 +92,9 @@ TEST(FftImplementations, VectorVersionsEqualScalar) {
                 }
             }
         }
-        if (isa == FftIsa::kAvx2Fma) std::printf("avx2+fma: largest difference %.1f dB\n", worstDb);
+        if (isa == FftIsa::kAvx2Fma || isa == FftIsa::kAvx512) {
+            std::printf("%s: largest difference %.1f dB\n", FftIsaName(isa), worstDb);
+        }
     }
 }
 
@@ -113,7 +115,7 @@ TEST(FftImplementations, FftTransformUsesTheSelectedVersion) {
 TEST(FftImplementations, EveryVersionLeavesUnsupportedSizesUntouched) {
     BuildTables();
     const std::vector<ComplexFloat> original = RandomSignal(65536 + 8, 6000);
-    for (FftIsa isa : {FftIsa::kScalar, FftIsa::kSse2, FftIsa::kAvx2, FftIsa::kAvx2Fma}) {
+    for (FftIsa isa : {FftIsa::kScalar, FftIsa::kSse2, FftIsa::kAvx2, FftIsa::kAvx2Fma, FftIsa::kAvx512}) {
         if (!FftIsaAvailable(isa)) continue;
         for (int n : {0, 1, 3, 6, 12, 100, 1000, 32767, 32769, 65536, -2, -16, -32768}) {
             for (int inverse : {0, 1, 7}) {

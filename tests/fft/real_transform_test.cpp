@@ -128,7 +128,7 @@ double DifferenceDb(const std::vector<ComplexFloat>& a, const std::vector<Comple
 // with every instruction set and on and off the vector grid.
 TEST(FftRealTransforms, FusedStereoTransformsEqualTheirParts) {
     BuildTables();
-    for (FftIsa isa : {FftIsa::kScalar, FftIsa::kSse2, FftIsa::kAvx2, FftIsa::kAvx2Fma}) {
+    for (FftIsa isa : {FftIsa::kScalar, FftIsa::kSse2, FftIsa::kAvx2, FftIsa::kAvx2Fma, FftIsa::kAvx512}) {
         if (!FftIsaAvailable(isa)) continue;
         for (int n : SupportedSizes()) {
             for (int offset : {0, 2}) {
@@ -150,7 +150,7 @@ TEST(FftRealTransforms, FusedStereoTransformsEqualTheirParts) {
                     const ComplexFloat x = parts[k], w = factors[k];
                     parts[k] = {x.re * w.re - x.im * w.im, x.re * w.im + x.im * w.re};
                 }
-                if (isa == FftIsa::kAvx2Fma) {
+                if (isa == FftIsa::kAvx2Fma || isa == FftIsa::kAvx512) {
                     const std::vector<ComplexFloat> product(fused, fused + n);
                     EXPECT_LE(DifferenceDb(product, parts), kFmaMaxDifferenceDb) << "n=" << n;
                 } else {
@@ -201,7 +201,7 @@ std::vector<ComplexFloat> Transformed(Kind kind, FftIsa isa, const std::vector<C
 
 TEST(FftRealTransforms, VectorVersionsEqualScalar) {
     BuildTables();
-    for (FftIsa isa : {FftIsa::kSse2, FftIsa::kAvx2, FftIsa::kAvx2Fma}) {
+    for (FftIsa isa : {FftIsa::kSse2, FftIsa::kAvx2, FftIsa::kAvx2Fma, FftIsa::kAvx512}) {
         if (!FftIsaAvailable(isa)) continue;
         for (Kind kind : {Kind::kZeroPadded, Kind::kRealForward, Kind::kRealForwardZeroPadded, Kind::kRealInverse}) {
             for (int n : SupportedSizes()) {
@@ -210,7 +210,7 @@ TEST(FftRealTransforms, VectorVersionsEqualScalar) {
                 const std::vector<ComplexFloat> expected = Transformed(kind, FftIsa::kScalar, input, n, 0);
                 for (int offset : {0, 2, 6}) {
                     const std::vector<ComplexFloat> actual = Transformed(kind, isa, input, n, offset);
-                    if (isa == FftIsa::kAvx2Fma) {
+                    if (isa == FftIsa::kAvx2Fma || isa == FftIsa::kAvx512) {
                         EXPECT_LE(DifferenceDb(actual, expected), kFmaMaxDifferenceDb) << "n=" << n;
                     } else {
                         EXPECT_EQ(std::memcmp(actual.data(), expected.data(), values * sizeof(ComplexFloat)), 0)

@@ -30,7 +30,7 @@ double RoundTripErrorDb(FftIsa isa, int n, std::uint32_t seed) {
 
 TEST(FftRoundTrip, ReturnsNTimesTheInputInEveryVersion) {
     BuildTables();
-    for (FftIsa isa : {FftIsa::kScalar, FftIsa::kSse2, FftIsa::kAvx2, FftIsa::kAvx2Fma}) {
+    for (FftIsa isa : {FftIsa::kScalar, FftIsa::kSse2, FftIsa::kAvx2, FftIsa::kAvx2Fma, FftIsa::kAvx512}) {
         if (!FftIsaAvailable(isa)) continue;
         double worstDb = -400.0;
         for (int n : SupportedSizes()) {
