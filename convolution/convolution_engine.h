@@ -167,6 +167,7 @@ private:
     int InstallFftMode(const ImpulseBuffer& impulse, int length, int n);
     void ReserveQueueRoom(int historySamples, int blockSamples);
     void WarmUpBlock();
+    void WarmUpSpectra();
     void WarmUpDirectForm();
     void AddDirect(const float* const* inputs, int frames, int channels);
     void FilterDirect(int slot, const float* input, int frames);
