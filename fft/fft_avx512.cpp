@@ -8,11 +8,15 @@
 // also use: the linker could keep this file's AVX-512 copy for everybody.
 // GCC 12's own 512-bit intrinsics trip its -Wuninitialized (their "undefined"
 // pass-through operand initialises itself; GCC bug 105593, fixed in GCC 13).
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
 #pragma GCC diagnostic pop
+#else
+#include <immintrin.h>
+#endif
 
 #include "fft/fft_avx2_ops.h"
 #include "fft/fft_kernels.h"
