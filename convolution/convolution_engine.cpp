@@ -176,7 +176,7 @@ int ConvolutionEngine::InstallFftMode(const ImpulseBuffer& impulse, int length, 
     HeapBuffer latest(64, kAligned);  // only packed slots with P = 1 use it
     if (!ResizeZeroed(rings[0], oneChannel ? fullBytes : fullBytes / 2) || !ResizeZeroed(rings[1], fullBytes / 2) ||
         !ResizeZeroed(tails[0], SampleBytes(n / 2)) || !ResizeZeroed(tails[1], SampleBytes(n / 2)) ||
-        !ResizeZeroed(work, n * static_cast<long long>(sizeof(ComplexFloat))) ||
+        !ResizeZeroed(work, 2 * n * static_cast<long long>(sizeof(ComplexFloat))) ||
         (oneChannel && p == 1 && !ResizeZeroed(latest, SampleBytes(n)))) {
         return -1;
     }
@@ -215,7 +215,7 @@ int ConvolutionEngine::InstallFftMode(const ImpulseBuffer& impulse, int length, 
         RestoreHistory(kept.As<float>(), keptBlocks);
         kept.Release();
         ReserveQueueRoom(0, n / 2);
-        WarmUpSpectra();
+        WarmUpKeptBlock();
     } else {
         activeChannels = -1;
         packedSlots = false;  // decided by the next Add
@@ -226,19 +226,45 @@ int ConvolutionEngine::InstallFftMode(const ImpulseBuffer& impulse, int length, 
     return n / 2;
 }
 
-// The last thing SetImpulse does when it keeps the history: the products of
-// every partition, into the work spectrum (scratch between blocks), so that
-// the ring and the kernels that the first block streams through are what the
-// caches and the address translations hold, rather than what SetImpulse wrote
-// before. Without it, that block cost up to a tenth more than a steady one at
-// eight partitions.
-void ConvolutionEngine::WarmUpSpectra() {
+// The last thing SetImpulse does when it keeps the history: one block of
+// silence down the path the next block takes (the same transforms, the products
+// of every partition), on the scratch past the work spectrum, since the ring
+// and the tails now hold real history. The code and the spectra that the first
+// block streams through are then what the caches and the address translations
+// hold, rather than what SetImpulse touched before; without it that block cost
+// up to a tenth more than a steady one.
+void ConvolutionEngine::WarmUpKeptBlock() {
+    const int n = fftSize;
+    const int h = n / 2;
     ComplexFloat* work = workSpectrum.As<ComplexFloat>();
+    float* zeros[2] = {reinterpret_cast<float*>(work + n), reinterpret_cast<float*>(work + n) + h};  // then tails
+    float* outputs[2] = {zeros[1] + h, zeros[1] + 2 * h};
+    std::memset(zeros[0], 0, SampleByteSize(2 * h));
     if (packedSlots) {
-        AccumulatePartitions(0, work, true);
+        if (partitionCount == 1 && partitionFlags[0].As<unsigned char>()[0]) {
+            // The one ring entry holds the last block's product, which nothing
+            // reads again: the next block overwrites it whole. So the warm-up
+            // may use it, on the latest block, which that block reads next to it.
+            ComplexFloat* entry = spectrumRings[0].As<ComplexFloat>();
+            const float* latest = latestBlock.As<float>();
+            FftForwardTwoRealTimes(entry, latest, latest + h, packedKernel.As<ComplexFloat>(), n);
+            FftInverseOverlapAdd(entry, n, outputs[0], outputs[1], zeros[0], zeros[1]);
+        } else {
+            FftForwardTwoReal(work, zeros[0], zeros[1], n);
+            if (AccumulatePartitions(0, work, true)) {
+                FftInverseOverlapAdd(work, n, outputs[0], outputs[1], zeros[0], zeros[1]);
+            }
+        }
         return;
     }
-    for (int slot = 0; slot < activeChannels; ++slot) AccumulatePartitions(slot, work, false);
+    for (int slot = 0; slot < activeChannels; ++slot) {
+        std::memset(work, 0, SampleByteSize(h));
+        FftRealForwardZeroPadded(work, n);
+        if (AccumulatePartitions(slot, work, false)) {
+            FftRealInverse(work, n);
+            OverlapAddReal(outputs[0], zeros[0], reinterpret_cast<const float*>(work), h);
+        }
+    }
 }
 
 // Room in the queues for what the audio path will put in them after an

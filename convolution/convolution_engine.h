@@ -167,7 +167,7 @@ private:
     int InstallFftMode(const ImpulseBuffer& impulse, int length, int n);
     void ReserveQueueRoom(int historySamples, int blockSamples);
     void WarmUpBlock();
-    void WarmUpSpectra();
+    void WarmUpKeptBlock();
     void WarmUpDirectForm();
     void AddDirect(const float* const* inputs, int frames, int channels);
     void FilterDirect(int slot, const float* input, int frames);
@@ -207,7 +207,8 @@ private:
     HeapBuffer overlapTails[2];      // per slot: H samples carried into the next block
     HeapBuffer latestBlock;          // packed slots with P = 1: the newest input block of both slots,
                                      //   H samples each; the ring holds its product, not its spectrum
-    HeapBuffer workSpectrum;         // N bins: one block's summed products, shared by the slots
+    HeapBuffer workSpectrum;         // N bins: one block's summed products, shared by the slots;
+                                     //   then N bins of scratch for SetImpulse's warm-up
     bool packedSlots;                // FFT mode: both slots run as one complex transform
     bool historyCleared;             // FFT mode: rings and tails are zero, no block has run since
     int identicalBlocks;             // packed slots: latest blocks in a row with the same input
