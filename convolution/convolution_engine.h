@@ -52,9 +52,10 @@ namespace tolvar {
 // Memory: SetImpulse allocates everything FFT mode needs (kernels, flags, the
 // rings and tails of both slots, work spectrum, and room in the queues for the
 // backlog of the new size), writes all of it once and runs a block of silence
-// through it (or, when it keeps the history, the history itself), so that the
-// audio thread meets no fresh page and no cold block. Keeping the history costs
-// it about one transform per kept block and slot pair in each direction.
+// through it (when it keeps the history: the history itself, then a block of
+// silence on scratch), so that the audio thread meets no fresh page and no cold
+// block. Keeping the history costs it about one transform per kept block and
+// slot pair in each direction.
 // The audio path (Add, Avail, Get, Advance) allocates only when a queue has to
 // grow beyond that room (a host block far beyond what was reserved), and queue
 // storage is reused from then on; a slot coming back into use needs nothing.
