@@ -134,7 +134,8 @@ void Inverse(C* a) {
 // packing the two arrays in its first pass. An array off the vector grid is
 // packed first and takes the usual zero-padded pass. kTimes: every bin is then
 // multiplied by the factor at its position in factors.
-// The paired walks need a quarter of at least two vectors.
+// The paired walks need a quarter of at least two vectors; smaller transforms
+// take the off-grid path.
 template <class O, int N>
 constexpr bool kWalkable = N > 16 && N / 4 >= 2 * O::kWidth;
 
@@ -152,11 +153,9 @@ void ForwardTwoReal(C* a, const float* re, const float* im, const C* factors) {
             Kernels<typename O::Leaves>::template Forward<N>(a, a);
         }
     } else {
-        if constexpr (!kWalkable<O, N>) {
+        if (offGrid) {
             PaddedPass<O, N>(a);
-        } else if (offGrid) {
-            PaddedPass<O, N>(a);
-        } else {
+        } else if constexpr (kWalkable<O, N>) {
             constexpr int tableIndex = TwiddleTableIndex(N);
             PairedGridWalk<O, N>(kTwiddleTables[tableIndex], TwoRealWalker<O, N>{a, re, im, O::Splat(SqrtHalf())});
         }
