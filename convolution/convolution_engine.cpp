@@ -63,39 +63,47 @@ int ConvolutionEngine::SetImpulse(const ImpulseBuffer& impulse, int fftSizeReque
     return InstallFftMode(impulse, length, ChooseFftSize(length, fftSizeRequest));
 }
 
-// Runs one block of silence through everything the first real block will
-// touch (its ring entry, the spectra, the transforms, the work spectrum and
-// the tails), now that the previous impulse's storage is gone. Every value it
-// writes is zero, so the engine is left as it was. Without it, the first block
-// on the audio thread paid for bringing all of that into the caches and the
-// address translation: up to twice a steady block's cost for long impulses.
-void ConvolutionEngine::WarmUpBlock() {
+// Runs one block of silence down the path the next block takes (its
+// transforms, the products of every partition, the overlap-add), as the last
+// thing SetImpulse does, so that the code and the spectra the first block on
+// the audio thread streams through are what the caches and the address
+// translations hold. Without it, that block paid for bringing them back: up to
+// twice a steady block's cost for long impulses, and a tenth more after a
+// change that keeps the history. Leaves the engine as it was: the outputs and
+// tails go to the scratch past the work spectrum, and the next block's ring
+// entry is used only where nothing reads it again (one partition: it holds a
+// product the next block overwrites whole) or where it is zero and stays zero
+// (history cleared).
+void ConvolutionEngine::WarmUpBlock(bool packed, int slots) {
     const int n = fftSize;
     const int h = n / 2;
     ComplexFloat* work = workSpectrum.As<ComplexFloat>();
-    auto* scratch = reinterpret_cast<float*>(work);
-    const int position = 1 % partitionCount;  // where the first block after a reconfiguration goes
-    if (impulseChannels == 1) {  // both slots will most likely run packed
-        ComplexFloat* entry = spectrumRings[0].As<ComplexFloat>() + static_cast<long long>(position) * n;
-        float* tails[2] = {overlapTails[0].As<float>(), overlapTails[1].As<float>()};  // zeros
+    float* zeros[2] = {reinterpret_cast<float*>(work + n), reinterpret_cast<float*>(work + n) + h};  // then tails
+    float* outputs[2] = {zeros[1] + h, zeros[1] + 2 * h};
+    std::memset(zeros[0], 0, SampleByteSize(2 * h));
+    const int next = (ringPositions[0] + 1) % partitionCount;
+    if (packed) {
+        ComplexFloat* entry = spectrumRings[0].As<ComplexFloat>() + static_cast<long long>(next) * n;
         if (partitionCount == 1 && partitionFlags[0].As<unsigned char>()[0]) {
-            FftForwardTwoRealTimes(entry, tails[0], tails[1], packedKernel.As<ComplexFloat>(), n);
-            FftInverseOverlapAdd(entry, n, scratch, scratch + h, tails[0], tails[1]);
-        } else {
-            FftForwardTwoReal(entry, tails[0], tails[1], n);
-            if (AccumulatePartitions(0, work, true)) {
-                auto* out = reinterpret_cast<float*>(entry);
-                FftInverseOverlapAdd(work, n, out, out + h, tails[0], tails[1]);
-            }
+            const float* latest = latestBlock.As<float>();  // zeros when the history was cleared
+            FftForwardTwoRealTimes(entry, latest, latest + h, packedKernel.As<ComplexFloat>(), n);
+            FftInverseOverlapAdd(entry, n, outputs[0], outputs[1], zeros[0], zeros[1]);
+            return;
+        }
+        FftForwardTwoReal(historyCleared ? entry : work, zeros[0], zeros[1], n);
+        if (AccumulatePartitions(0, work, true)) {
+            FftInverseOverlapAdd(work, n, outputs[0], outputs[1], zeros[0], zeros[1]);
         }
         return;
     }
-    for (int slot = 0; slot < 2; ++slot) {
-        ComplexFloat* entry = spectrumRings[slot].As<ComplexFloat>() + static_cast<long long>(position) * (n / 2);
-        FftRealForwardZeroPadded(entry, n);  // the entry holds zeros
+    for (int slot = 0; slot < slots; ++slot) {
+        ComplexFloat* entry = spectrumRings[slot].As<ComplexFloat>() + static_cast<long long>(next) * (n / 2);
+        ComplexFloat* into = historyCleared ? entry : work;
+        std::memset(into, 0, SampleByteSize(h));
+        FftRealForwardZeroPadded(into, n);
         if (AccumulatePartitions(slot, work, false)) {
             FftRealInverse(work, n);
-            OverlapAddReal(reinterpret_cast<float*>(entry), overlapTails[slot].As<float>(), scratch, h);
+            OverlapAddReal(outputs[0], zeros[0], reinterpret_cast<const float*>(work), h);
         }
     }
 }
@@ -215,56 +223,15 @@ int ConvolutionEngine::InstallFftMode(const ImpulseBuffer& impulse, int length, 
         RestoreHistory(kept.As<float>(), keptBlocks);
         kept.Release();
         ReserveQueueRoom(0, n / 2);
-        WarmUpKeptBlock();
+        WarmUpBlock(packedSlots, activeChannels);
     } else {
         activeChannels = -1;
         packedSlots = false;  // decided by the next Add
         historyCleared = true;
         ReserveQueueRoom(0, n / 2);
-        WarmUpBlock();
+        WarmUpBlock(impulseChannels == 1, 2);  // both slots will most likely run packed
     }
     return n / 2;
-}
-
-// The last thing SetImpulse does when it keeps the history: one block of
-// silence down the path the next block takes (the same transforms, the products
-// of every partition), on the scratch past the work spectrum, since the ring
-// and the tails now hold real history. The code and the spectra that the first
-// block streams through are then what the caches and the address translations
-// hold, rather than what SetImpulse touched before; without it that block cost
-// up to a tenth more than a steady one.
-void ConvolutionEngine::WarmUpKeptBlock() {
-    const int n = fftSize;
-    const int h = n / 2;
-    ComplexFloat* work = workSpectrum.As<ComplexFloat>();
-    float* zeros[2] = {reinterpret_cast<float*>(work + n), reinterpret_cast<float*>(work + n) + h};  // then tails
-    float* outputs[2] = {zeros[1] + h, zeros[1] + 2 * h};
-    std::memset(zeros[0], 0, SampleByteSize(2 * h));
-    if (packedSlots) {
-        if (partitionCount == 1 && partitionFlags[0].As<unsigned char>()[0]) {
-            // The one ring entry holds the last block's product, which nothing
-            // reads again: the next block overwrites it whole. So the warm-up
-            // may use it, on the latest block, which that block reads next to it.
-            ComplexFloat* entry = spectrumRings[0].As<ComplexFloat>();
-            const float* latest = latestBlock.As<float>();
-            FftForwardTwoRealTimes(entry, latest, latest + h, packedKernel.As<ComplexFloat>(), n);
-            FftInverseOverlapAdd(entry, n, outputs[0], outputs[1], zeros[0], zeros[1]);
-        } else {
-            FftForwardTwoReal(work, zeros[0], zeros[1], n);
-            if (AccumulatePartitions(0, work, true)) {
-                FftInverseOverlapAdd(work, n, outputs[0], outputs[1], zeros[0], zeros[1]);
-            }
-        }
-        return;
-    }
-    for (int slot = 0; slot < activeChannels; ++slot) {
-        std::memset(work, 0, SampleByteSize(h));
-        FftRealForwardZeroPadded(work, n);
-        if (AccumulatePartitions(slot, work, false)) {
-            FftRealInverse(work, n);
-            OverlapAddReal(outputs[0], zeros[0], reinterpret_cast<const float*>(work), h);
-        }
-    }
 }
 
 // Room in the queues for what the audio path will put in them after an

@@ -167,8 +167,7 @@ private:
     int InstallDirectForm(const ImpulseBuffer& impulse, int length);
     int InstallFftMode(const ImpulseBuffer& impulse, int length, int n);
     void ReserveQueueRoom(int historySamples, int blockSamples);
-    void WarmUpBlock();
-    void WarmUpKeptBlock();
+    void WarmUpBlock(bool packed, int slots);
     void WarmUpDirectForm();
     void AddDirect(const float* const* inputs, int frames, int channels);
     void FilterDirect(int slot, const float* input, int frames);
