@@ -64,6 +64,15 @@ constexpr intptr_t kPlugCategEffect = 1;
 constexpr int kVstMaxParamStrLen = 8;   // characters, without the terminator
 constexpr int kVstMaxEffectNameLen = 32;  // bytes, with the terminator
 
+// A window rectangle in pixels, as effEditGetRect hands it to the host.
+struct ERect {
+    int16_t top;
+    int16_t left;
+    int16_t bottom;
+    int16_t right;
+};
+static_assert(sizeof(ERect) == 8);
+
 enum DispatcherOpcode : int32_t {
     effOpen = 0,
     effClose = 1,

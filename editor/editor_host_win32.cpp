@@ -10,6 +10,11 @@
 
 namespace tolvar {
 
+bool EditorAvailable() { return true; }
+
+// Not yet measured from the dialog's font; the dispatcher does not ask yet.
+const ERect* EditorRect(EqInstance&) { return nullptr; }
+
 bool OpenEditor(EqInstance& instance, void* parentWindow) {
     CloseEditor(instance);
     // The dialog procedure sets editorWindow during creation (WM_INITDIALOG).

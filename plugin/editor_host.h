@@ -1,10 +1,17 @@
 #pragma once
-// Opening and closing the editor window. On Windows this is the plug-in's own
-// dialog; elsewhere there is no editor and opening it reports failure.
+// Opening and closing the editor window: the plug-in's own dialog on Windows,
+// and wherever else the binary has an editor.
+#include "abi/vst2.h"
+
 namespace tolvar {
 
 struct EqInstance;
 
+// Whether this binary has an editor window; the record's flags say so to the host.
+bool EditorAvailable();
+// The editor's size in pixels, the same before and after it opens; null when
+// the binary has no editor. The rectangle lives as long as the instance.
+const ERect* EditorRect(EqInstance& instance);
 // Closes any open editor first; returns true when a new window was created.
 bool OpenEditor(EqInstance& instance, void* parentWindow);
 // Destroys the open editor window, if any.

@@ -5,6 +5,10 @@ namespace tolvar {
 
 // Without a window system there is no editor: an open editor cannot exist, so
 // there is never one to close first.
+bool EditorAvailable() { return false; }
+
+const ERect* EditorRect(EqInstance&) { return nullptr; }
+
 bool OpenEditor(EqInstance& instance, void*) {
     CloseEditor(instance);
     return false;
