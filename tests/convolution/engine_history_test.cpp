@@ -1,8 +1,9 @@
 // An FFT-mode impulse replacing another of the same transform size keeps the
 // convolution's history: from the first block computed after the change, the
 // output is the new impulse over the whole input, except input older than the
-// P x H samples the engine held (P of the impulse it replaced), which counts as
-// silence. Checked against a direct convolution in double precision.
+// raw history the engine held (as many blocks of H as the most partitions any
+// impulse since the start had), which counts as silence. Checked against a
+// direct convolution in double precision.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -43,7 +44,7 @@ void StreamThroughChanges(const std::vector<Shape>& shapes, std::uint32_t seed) 
     Signal out0, out1;
     std::vector<Signal> taps[2];
     std::vector<long> joints[2], heardFrom[2];  // per change: first output of its impulse, first input it hears
-    int partitions = 0;
+    int historyBlocks = 0;
     for (std::size_t i = 0; i < shapes.size(); ++i) {
         driver.Run(x[0], x[1], i == 0 ? 0 : changes[i - 1], changes[i], sizes, out0, out1);
         if (i > 0 && changes[i] > changes[i - 1]) {
@@ -58,7 +59,7 @@ void StreamThroughChanges(const std::vector<Shape>& shapes, std::uint32_t seed) 
             taps[slot].push_back(channels[shapes[i].right ? slot : 0]);  // a one-channel impulse serves both slots
             const long joint = static_cast<long>(driver.Delivered(slot).size()) + engine.ReadableOutput(slot);
             joints[slot].push_back(joint);
-            heardFrom[slot].push_back(i == 0 ? 0 : std::max(joint - partitions * kH, heardFrom[slot].back()));
+            heardFrom[slot].push_back(i == 0 ? 0 : std::max(joint - historyBlocks * kH, heardFrom[slot].back()));
         }
         ImpulseBuffer impulse;
         if (shapes[i].right) {
@@ -67,7 +68,7 @@ void StreamThroughChanges(const std::vector<Shape>& shapes, std::uint32_t seed) 
             test::FillImpulse(impulse, channels[0]);
         }
         ASSERT_EQ(engine.SetImpulse(impulse, kN), kH);
-        partitions = engine.PartitionCount();
+        historyBlocks = std::max(historyBlocks, engine.PartitionCount());
     }
     driver.Run(x[0], x[1], changes.back(), length, sizes, out0, out1);
 
@@ -88,8 +89,8 @@ void StreamThroughChanges(const std::vector<Shape>& shapes, std::uint32_t seed) 
     }
 }
 
-// P = 1, 3, 4, 4 (other taps), 1, then at once 3 (which hears only the one
-// block kept), 1, 2 (first partition silent), 1.
+// P = 1, 3, 4, 4 (other taps), 1, then at once 3 (which hears the four blocks
+// kept), 1, 2 (first partition silent), 1.
 TEST(ConvolutionEngineHistory, OneChannelImpulsesOnPackedSlots) {
     StreamThroughChanges(
         {{200, 0}, {700, 0}, {1000, 0}, {1000, 0}, {250, 0}, {600, 0}, {180, 0}, {450, 0, 300}, {256, 0}}, 100);
