@@ -104,7 +104,11 @@ enum AudioMasterOpcode : int32_t {
     audioMasterVersion = 1,
     audioMasterCurrentId = 2,
     audioMasterIdle = 3,
+    audioMasterGetCurrentProcessLevel = 23,
 };
+
+// audioMasterGetCurrentProcessLevel's answer while the host processes in real time.
+constexpr intptr_t kVstProcessLevelRealtime = 2;
 
 // The host-function lookup: audioMaster with effect null, this opcode and index,
 // and the function's name in ptr; the host answers with the address or 0.

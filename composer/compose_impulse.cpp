@@ -4,34 +4,36 @@
 
 #include "composer/filter_resampler.h"
 #include "composer/impulse_accumulator.h"
-#include "composer/section_frequencies.h"
 #include "composer/stage_impulse.h"
 #include "convolution/sample_bytes.h"
 
 namespace tolvar {
 namespace {
 
-constexpr int kGainOffsetDb = -kLowestGainDb;                // choice 0 is the lowest gain
-constexpr int kTopGainChoice = kHighestGainDb + kGainOffsetDb;  // 24; choice 25 bypasses
 constexpr double kSameRateTolerance = 0.0001;
 constexpr int kGranularity = 64;
+
+// The family tags of the sections whose files are named by a choice.
+constexpr const char* kTags[ImpulseSelection::kSections] = {"input", "lpf", "hpf"};
 
 // One composition in progress.
 class Composition {
 public:
-    Composition(const double (&storedValues)[kParamCount], const IrLibrary& irLibrary, HeapBuffer& mergedResponse)
-        : values(storedValues), library(irLibrary), merged(mergedResponse) {}
+    Composition(const ImpulseSelection& chosen, double hostRate, const IrLibrary& irLibrary,
+                HeapBuffer& mergedResponse)
+        : selection(chosen), library(irLibrary), merged(mergedResponse) {
+        accumulator.LimitForHostRate(hostRate);
+    }
 
-    // Reads every active section's file; a file that cannot be used leaves
-    // only its own section out.
+    // Reads every active section's file in chain order; a file that cannot be
+    // used leaves only its own section out.
     void AddSections() {
-        AddTagged(kParamInputMode, "input", 4);
-        AddTagged(kParamLpf, "lpf", 5);
-        AddTagged(kParamHpf, "hpf", 5);
-        AddSection(kParamLShelfF, kParamLShelfG, kLowShelfHz, false);
-        AddSection(kParamBand1F, kParamBand1G, kBandHz, IsOn(kParamBand1HQ));
-        AddSection(kParamBand2F, kParamBand2G, kBandHz, IsOn(kParamBand2HQ));
-        AddSection(kParamHShelfF, kParamHShelfG, kHighShelfHz, false);
+        for (int i = 0; i < ImpulseSelection::kSections; ++i) {
+            const SectionChoice& section = selection.sections[i];
+            if (!section.active) continue;
+            AddStageImpulse(accumulator, compositionRate, library, kTags[i], section.selector, section.gainDb,
+                            section.hiQ);
+        }
     }
 
     // Convolves the sections read; false when a buffer could not be sized.
@@ -39,30 +41,10 @@ public:
 
     // The response as floats at hostRate into `output`, and the delay the
     // conversion built into it; false when it cannot be sized.
-    bool Convert(double hostRate, HeapBuffer& output, int& delay, ResamplerCache& cache) const;
+    bool Convert(double hostRate, HeapBuffer& output, CompositeInfo& info, ResamplerCache& cache) const;
 
 private:
-    int Choice(int index) const { return ChoiceFromNormalized(index, values[index]); }
-    bool IsOn(int index) const { return values[index] >= 0.5; }  // not-a-number is off
-
-    void Add(const char* tag, int selector, int gainDb, bool hiQ) {
-        AddStageImpulse(accumulator, compositionRate, library, tag, selector, gainDb, hiQ);
-    }
-
-    void AddTagged(int index, const char* tag, int choiceCount) {
-        const int m = Choice(index);
-        if (m >= 1 && m <= choiceCount) Add(tag, m, 0, false);
-    }
-
-    template <int kCount>
-    void AddSection(int frequencyIndex, int gainIndex, const int (&frequencies)[kCount], bool hiQ) {
-        const int f = Choice(frequencyIndex);
-        const int g = Choice(gainIndex);
-        if (f >= 0 && f < kCount && g >= 0 && g <= kTopGainChoice)
-            Add(nullptr, frequencies[f], g - kGainOffsetDb, hiQ);
-    }
-
-    const double (&values)[kParamCount];
+    const ImpulseSelection& selection;
     const IrLibrary& library;
     ImpulseAccumulator accumulator;    // the files read so far
     HeapBuffer& merged;                // doubles: their convolution, once merged
@@ -91,14 +73,15 @@ bool AllFinite(const HeapBuffer& taps) {
     return true;
 }
 
-bool Composition::Convert(double hostRate, HeapBuffer& output, int& delay, ResamplerCache& cache) const {
-    delay = 0;
+bool Composition::Convert(double hostRate, HeapBuffer& output, CompositeInfo& info, ResamplerCache& cache) const {
+    info = CompositeInfo{};
     const int count = merged.Count<double>();
     if (count == 0) return UnitImpulse(output);
     const double* response = merged.As<double>();
     if (std::fabs(hostRate - compositionRate) <= kSameRateTolerance)
         return CopyNarrowed(response, count, output);
-    return ResampleFilter(response, count, compositionRate, hostRate, output, &delay, &cache);
+    info.resampled = true;
+    return ResampleFilter(response, count, compositionRate, hostRate, output, &info.conversionDelay, &cache);
 }
 
 }  // namespace
@@ -106,11 +89,11 @@ bool Composition::Convert(double hostRate, HeapBuffer& output, int& delay, Resam
 namespace {
 
 // The composite at hostRate into `taps`; false when a buffer could not be sized.
-bool Compose(const double (&paramValues)[kParamCount], double hostRate, const IrLibrary& library,
-             ComposeWorkspace& kept, HeapBuffer& taps, int& delay) {
-    Composition composition(paramValues, library, kept.merged);
+bool Compose(const ImpulseSelection& selection, double hostRate, const IrLibrary& library,
+             ComposeWorkspace& kept, HeapBuffer& taps, CompositeInfo& info) {
+    Composition composition(selection, hostRate, library, kept.merged);
     composition.AddSections();
-    return composition.Merge(kept) && composition.Convert(hostRate, taps, delay, kept.resampler);
+    return composition.Merge(kept) && composition.Convert(hostRate, taps, info, kept.resampler);
 }
 
 }  // namespace
@@ -118,19 +101,27 @@ bool Compose(const double (&paramValues)[kParamCount], double hostRate, const Ir
 bool BuildCompositeImpulse(const double (&paramValues)[kParamCount], double hostRate,
                            const IrLibrary& library, ImpulseBuffer& impulse, int* conversionDelay,
                            ComposeWorkspace* workspace) {
+    CompositeInfo info;
+    if (!BuildCompositeImpulse(SelectionOf(paramValues), hostRate, library, impulse, &info, workspace)) return false;
+    if (conversionDelay) *conversionDelay = info.conversionDelay;
+    return true;
+}
+
+bool BuildCompositeImpulse(const ImpulseSelection& selection, double hostRate, const IrLibrary& library,
+                           ImpulseBuffer& impulse, CompositeInfo* info, ComposeWorkspace* workspace) {
     if (!(hostRate > 0.0 && std::isfinite(hostRate))) return false;
     ComposeWorkspace ownWorkspace;
     ComposeWorkspace& kept = workspace ? *workspace : ownWorkspace;
     HeapBuffer taps(kGranularity);
-    int delay = 0;
-    const bool composed = Compose(paramValues, hostRate, library, kept, taps, delay);
+    CompositeInfo composedInfo;
+    const bool composed = Compose(selection, hostRate, library, kept, taps, composedInfo);
     kept.Trim();
     if (!composed || !AllFinite(taps)) return false;
 
     impulse.sampleRate = hostRate;
     impulse.channels = 1;
     impulse.samples[0].SwapStorage(taps);
-    if (conversionDelay) *conversionDelay = delay;
+    if (info) *info = composedInfo;
     return true;
 }
 

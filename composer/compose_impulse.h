@@ -1,6 +1,7 @@
 #pragma once
 // The composite response of the whole equaliser for one set of parameter values.
 #include "composer/compose_workspace.h"
+#include "composer/impulse_selection.h"
 #include "composer/ir_library.h"
 #include "convolution/impulse_buffer.h"
 #include "params/param_info.h"
@@ -32,9 +33,21 @@ namespace tolvar {
 // hostRate is not finite and positive, a buffer of the composition's own
 // could not be sized, or the response does not fit the float range (files of
 // absurd level whose product overflows); the previous response then stays in
-// use. Files are read on the calling thread; the caller holds the instance lock.
+// use. Files are read on the calling thread.
 bool BuildCompositeImpulse(const double (&paramValues)[kParamCount], double hostRate,
                            const IrLibrary& library, ImpulseBuffer& impulse, int* conversionDelay = nullptr,
+                           ComposeWorkspace* workspace = nullptr);
+// What the conversion to the host's rate did to a composite.
+struct CompositeInfo {
+    int conversionDelay = 0;  // samples the response starts late (see above)
+    bool resampled = false;   // the files' rate was converted: the delay can be kResamplerDelay for
+                              //   other responses at these rates
+};
+
+// The same for the files a selection names (SelectionOf gives the selection
+// of stored values), telling what the conversion did.
+bool BuildCompositeImpulse(const ImpulseSelection& selection, double hostRate, const IrLibrary& library,
+                           ImpulseBuffer& impulse, CompositeInfo* info = nullptr,
                            ComposeWorkspace* workspace = nullptr);
 
 }  // namespace tolvar

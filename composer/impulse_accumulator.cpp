@@ -1,5 +1,8 @@
 #include "composer/impulse_accumulator.h"
 
+#include <algorithm>
+#include <climits>
+
 #include <cmath>
 
 #include "composer/fft_convolution.h"
@@ -27,7 +30,15 @@ bool ImpulseAccumulator::Add(HeapBuffer& samples, int count, double scale) {
     entry.samples.SwapStorage(samples);
     entry.count = count;
     entry.scale = scale;
+    frames += count;
     return true;
+}
+
+long long ImpulseAccumulator::Room(double compositionRate) const {
+    if (!(budgetHostRate > 0.0) || !(compositionRate > 0.0)) return LLONG_MAX;
+    const double atHostRate = static_cast<double>(kBudgetAtHostRate) * compositionRate / budgetHostRate;
+    const double budget = std::min(static_cast<double>(kBudgetAtCompositionRate), atHostRate);
+    return static_cast<long long>(budget) - frames;
 }
 
 // Of the responses longer than one tap, those up to directLimit doubles long

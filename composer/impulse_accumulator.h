@@ -7,9 +7,23 @@
 
 namespace tolvar {
 
+// The most frames the files of one composition may hold together: at the
+// composition rate (what reading and merging cost) and converted to the host
+// rate (what the response and its installation cost). Enough for the library's
+// longest sections several times over; it keeps a tampered folder from holding
+// a composition for longer than about 100 ms or more than about 100 MB.
+constexpr long long kBudgetAtCompositionRate = 1 << 19;
+constexpr long long kBudgetAtHostRate = 1 << 20;
+
 class ImpulseAccumulator {
 public:
     static constexpr int kCapacity = 7;  // one file per section
+
+    // From here on the responses added are held to the budget for a host at
+    // hostRate (Hz); until then they are not limited.
+    void LimitForHostRate(double hostRate) { budgetHostRate = hostRate; }
+    // Frames at compositionRate that the budget still has room for.
+    long long Room(double compositionRate) const;
 
     // Takes the storage of `samples`, whose first `count` doubles are the
     // response, and its scale; `samples` is left empty. False, taking
@@ -42,6 +56,8 @@ private:
 
     Entry entries[kCapacity];
     int used = 0;
+    long long frames = 0;         // counts of the responses added
+    double budgetHostRate = 0.0;  // Hz; 0: no budget
 };
 
 }  // namespace tolvar

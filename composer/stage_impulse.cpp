@@ -61,6 +61,9 @@ ReadOutcome ReadAndAdd(const char* path, PcmSourceCreateFromFileFn openSource,
     int frames = 0;
     if (!FrameCount(PcmSourceLengthSeconds(source), compositionRate, frames))
         return ReadOutcome::kLeftOut;
+    // A file that would take the composition past its budget is left out as
+    // unusable, before anything of it is read.
+    if (frames > accumulator.Room(compositionRate)) return ReadOutcome::kLeftOut;
 
     HeapBuffer loaded(kLoadedGranularity);
     double* samples = static_cast<double*>(loaded.Resize(frames * int{sizeof(double)}, true));

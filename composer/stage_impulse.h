@@ -37,7 +37,8 @@ enum class StageOutcome {
 // Unusable: a source rate outside kLowestFileRate..kHighestFileRate (or not a
 // number); a length over kLongestFileSeconds, not a number, or whose
 // ceil(seconds * compositionRate) is below 1; frames the heap cannot hold;
-// nothing delivered; a delivered sample that is not a finite number. Frames
+// nothing delivered; a delivered sample that is not a finite number; more
+// frames than the accumulator's budget has room for. Frames
 // delivered beyond those requested are ignored. Every source opened is
 // destroyed before this returns, and at most one is open at a time. Runs on
 // the composing thread; keeps no state.

@@ -20,6 +20,7 @@ ConvolutionEngine::ConvolutionEngine()
       fftSize(0),
       activeChannels(0),
       directTaps{HeapBuffer(64, HeapBuffer::kVectorAlignment), HeapBuffer(64, HeapBuffer::kVectorAlignment)},
+      outputToSkip{0, 0},
       outputPointers{nullptr, nullptr} {
     FftInitTables();
 }
@@ -30,9 +31,10 @@ int ConvolutionEngine::SetImpulse(const ImpulseBuffer& impulse, int fftSizeReque
     return Install(prepared);
 }
 
-int ConvolutionEngine::Install(PreparedImpulse& prepared) {
+int ConvolutionEngine::Install(PreparedImpulse& prepared, int carriedInput, int skipOutput) {
     if (prepared.fftSize < 0) return -1;
-    const int latency = prepared.fftSize == 0 ? InstallDirectForm(prepared) : InstallFftMode(prepared);
+    const int latency =
+        prepared.fftSize == 0 ? InstallDirectForm(prepared) : InstallFftMode(prepared, carriedInput, skipOutput);
     prepared.fftSize = -1;  // what it holds now is the replaced storage
     return latency;
 }
@@ -59,6 +61,7 @@ void ConvolutionEngine::ReserveQueueRoom(int historySamples, int blockSamples) {
 
 void ConvolutionEngine::Reset() {
     for (int slot = 0; slot < 2; ++slot) {
+        outputToSkip[slot] = 0;
         inputBlockQueues[slot].Recycle();
         historyQueues[slot].Clear();
         outputQueues[slot].Clear();

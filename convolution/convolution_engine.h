@@ -73,7 +73,15 @@ public:
     //   one channel, two slots are active and their pending input is in step.
     // - Otherwise (another N, direct form before, or nothing run since the last
     //   clearing): the next Add clears the history and aligns the slots.
-    int Install(PreparedImpulse& prepared);
+    //
+    // carriedInput: when FFT mode takes over from direct form, the last
+    // carriedInput samples of each slot's input (at most the direct form's
+    // length) are queued again as FFT mode's first input: the audio that the
+    // direct form's impulse still delayed is filtered anew rather than lost.
+    // skipOutput: in FFT mode, the first skipOutput output samples that the
+    // new impulse computes are dropped: where it carries that much more delay
+    // than the impulse it replaces, they repeat audio already delivered.
+    int Install(PreparedImpulse& prepared, int carriedInput = 0, int skipOutput = 0);
 
     // Drops all queued audio and history. The mode, the kernels and
     // ActiveChannels() stay.
@@ -128,7 +136,9 @@ public:
 
 private:
     int InstallDirectForm(PreparedImpulse& prepared);
-    int InstallFftMode(PreparedImpulse& prepared);
+    int InstallFftMode(PreparedImpulse& prepared, int carriedInput, int skipOutput);
+    void SkipOutput(int slot, float* block, int h);
+    void CarryDirectInput(int samples);
     void ReserveQueueRoom(int historySamples, int blockSamples);
     void WarmUpDirectForm();
     void AddDirect(const float* const* inputs, int frames, int channels);
@@ -152,6 +162,7 @@ private:
     SampleQueue outputQueues[2];     // per slot: filtered samples waiting to be taken
     SampleQueue historyQueues[2];    // per slot, direct form: the last T input samples
     BlockQueue inputBlockQueues[2];  // per slot, FFT mode: input waiting for a full block
+    int outputToSkip[2];             // per slot, FFT mode: samples of the next output still to drop
     float* outputPointers[2];        // filled by Get
 };
 

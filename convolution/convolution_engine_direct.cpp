@@ -16,6 +16,7 @@ int ConvolutionEngine::InstallDirectForm(PreparedImpulse& prepared) {
     activeChannels = -1;
     fftSize = 0;
     for (int slot = 0; slot < 2; ++slot) {
+        outputToSkip[slot] = 0;
         inputBlockQueues[slot].Recycle();
         historyQueues[slot].Clear();
         outputQueues[slot].Clear();

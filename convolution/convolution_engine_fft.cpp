@@ -8,9 +8,10 @@
 
 namespace tolvar {
 
-int ConvolutionEngine::InstallFftMode(PreparedImpulse& prepared) {
+int ConvolutionEngine::InstallFftMode(PreparedImpulse& prepared, int carriedInput, int skipOutput) {
     const int n = prepared.fftSize;
     const bool keepHistory = fftSize == n && !fft.HistoryCleared() && activeChannels > 0;
+    if (fftSize == 0) CarryDirectInput(carriedInput);
     impulseChannels = prepared.channels;
     impulseLength = prepared.length;
     if (keepHistory) {
@@ -20,9 +21,21 @@ int ConvolutionEngine::InstallFftMode(PreparedImpulse& prepared) {
         activeChannels = -1;  // the next Add clears the history and aligns the slots
     }
     for (int c = 0; c < 2; ++c) directTaps[c].SwapStorage(prepared.directTaps[c]);
+    for (int slot = 0; slot < 2; ++slot) outputToSkip[slot] = std::max(skipOutput, 0);
     fftSize = n;
     ReserveQueueRoom(0, n / 2);
     return n / 2;
+}
+
+// Queues the latest `samples` input samples that direct form holds as its
+// history (zeros before the first input) as pending FFT-mode input.
+void ConvolutionEngine::CarryDirectInput(int samples) {
+    for (int slot = 0; slot < activeChannels; ++slot) {
+        SampleQueue& history = historyQueues[slot];
+        const int carried = std::clamp(samples, 0, history.Readable());
+        inputBlockQueues[slot].Recycle();
+        if (carried > 0) inputBlockQueues[slot].Write(history.Front() + history.Readable() - carried, SampleBytes(carried));
+    }
 }
 
 // Whether the active slots can run packed: a one-channel impulse, two slots,
@@ -101,6 +114,8 @@ bool ConvolutionEngine::RunPackedBlock() {
     const float* input[2] = {TakeInputBlock(0, inPlace[0]), TakeInputBlock(1, inPlace[1])};
     fft.RunPackedBlock(input[0], input[1], left, right);
     for (int slot = 0; slot < 2; ++slot) DropInputBlock(slot, inPlace[slot]);
+    SkipOutput(0, left, h);
+    SkipOutput(1, right, h);
     return true;
 }
 
@@ -111,7 +126,18 @@ bool ConvolutionEngine::RunSlotBlock(int slot) {
     const float* input = TakeInputBlock(slot, inPlace);
     fft.RunSlotBlock(slot, input, out);
     DropInputBlock(slot, inPlace);
+    SkipOutput(slot, out, fftSize / 2);
     return true;
+}
+
+// Drops what is left to skip from the front of a block just computed, the
+// newest h samples of the slot's output.
+void ConvolutionEngine::SkipOutput(int slot, float* block, int h) {
+    const int skipped = std::min(outputToSkip[slot], h);
+    if (skipped <= 0) return;
+    std::memmove(block, block + skipped, SampleByteSize(h - skipped));
+    outputQueues[slot].DropNewest(skipped);
+    outputToSkip[slot] -= skipped;
 }
 
 // The slot's next H input samples: in place in the input queue when they lie

@@ -45,13 +45,8 @@ void FillLists(EditorControls& controls) {
     }
 }
 
-// The editor's stores take the lock, as the host's do: the audio thread and
-// getParameter read the values under it.
-void StoreAndRecompose(EqInstance& instance, int param, double value) {
-    ScopedInstanceLock hold(instance.lock);
-    instance.paramValues[param] = value;
-    ComposeImpulse(instance);
-}
+// A pick is a parameter change like the host's, without the editor's own dirty bit.
+void StoreAndRecompose(EqInstance& instance, int param, double value) { ChangeParameter(instance, param, value); }
 
 void InitDialog(EqInstance& instance, EditorControls& controls) {
     instance.editorWindow = controls.Window();

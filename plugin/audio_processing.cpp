@@ -6,6 +6,7 @@
 #include "convolution/sample_bytes.h"
 #include "plugin/denormal_guard.h"
 #include "plugin/eq_instance.h"
+#include "plugin/impulse_updates.h"
 
 namespace tolvar {
 namespace {
@@ -42,7 +43,10 @@ void TOLVAR_VST_CALL ProcessReplacing(AEffect* effect, float** inputs, float** o
     EqInstance* instance = InstanceOf(effect);
     if (!instance || frames <= 0 || !HasChannels(inputs) || !HasChannels(outputs)) return;
     DenormalGuard denormals;
+    // The host is asked before the lock is taken, and only while a change waits.
+    const bool realTime = CompositionPending(*instance) && HostProcessesInRealTime(*instance);
     ScopedInstanceLock hold(instance->lock);
+    BeginAudioBlock(*instance, frames, realTime);
     // The whole input block is queued before any output is written, so the host
     // may pass the same buffers for input and output.
     instance->engine.Add(inputs, frames, kChannels);

@@ -5,6 +5,7 @@
 #include "params/param_info.h"
 #include "plugin/editor_host.h"
 #include "plugin/eq_instance.h"
+#include "plugin/impulse_updates.h"
 #include "plugin/platform/platform.h"
 
 namespace tolvar {
@@ -41,15 +42,18 @@ intptr_t GetParamDisplay(EqInstance* instance, int32_t index, void* ptr) {
 // impulse stay.
 intptr_t SetSampleRate(EqInstance* instance, float rate) {
     if (!instance || !std::isfinite(rate) || rate <= 0.0f) return 0;
-    ScopedInstanceLock hold(instance->lock);
-    instance->sampleRate = rate;
-    ComposeImpulse(*instance);
+    ChangeSampleRate(*instance, rate);
     return 0;
 }
 
+// Switching on lets a change still in flight finish first, so that the stream
+// starts with it and with its latency.
 intptr_t MainsChanged(EqInstance* instance, intptr_t value) {
-    if (!instance || value != 0) return 0;
-    ScopedInstanceLock hold(instance->lock);
+    if (!instance) return 0;
+    if (value != 0) {
+        if (CompositionPending(*instance) && !HostProcessesInRealTime(*instance)) FinishComposition(*instance);
+        return 0;
+    }
     ResetProcessing(*instance);
     return 0;
 }

@@ -1,15 +1,18 @@
 #pragma once
 // One effect as the host sees it: the VST 2 record handed to the host, the
 // fifteen parameter values, the convolution engine with its composite impulse,
-// the latency bookkeeping and the instance lock.
+// the latency bookkeeping, the instance lock and the composition worker.
 #include <atomic>
 #include <cstdint>
 
 #include "abi/vst2.h"
 #include "composer/compose_workspace.h"
+#include "composer/impulse_selection.h"
 #include "convolution/convolution_engine.h"
 #include "convolution/impulse_buffer.h"
 #include "params/param_info.h"
+#include "plugin/composition_worker.h"
+#include "plugin/impulse_shape.h"
 #include "plugin/platform/instance_lock.h"
 
 namespace tolvar {
@@ -17,57 +20,66 @@ namespace tolvar {
 // Latency bookkeeping. The output lags the input by exactly effect.initialDelay
 // frames at every moment:
 //   initialDelay = latencyHighWater + impulseDelay,
-// the leading silence the stream owes (latencyHighWater, which the engine's
-// latency needs) plus the delay built into every impulse installed since the
-// last reset (impulseDelay). Both only grow until ResetProcessing, so going
-// back to an earlier setting or rate leaves the latency where the first visit
-// left it: a composite whose own conversion delay is smaller than impulseDelay
-// is installed padded with leading zeros up to it, so the audio in flight
-// keeps its alignment and no silence is inserted.
+// the lag the stream builds before the engine's output (latencyHighWater:
+// leading silence, and at the step out of direct form the input its delay
+// still held) plus the delay built into every impulse installed since the last
+// reset (impulseDelay). impulse_shape.h says how each composite is padded and
+// sized so that neither part moves while audio runs, with one exception: a
+// change of sample rate may need a larger conversion delay. The lag then
+// rises at once, for the audio already queued too: that much silence goes out
+// at the next block, and the engine drops as much of the new impulse's first
+// output, which would repeat audio already heard. Both parts only grow until
+// ResetProcessing.
 //
-// An impulse short enough for the engine's direct form drops the audio queued
-// in the engine when installed. While the stream owes silence
-// (latencyHighWater > 0) that audio is the lag itself, so a short composite is
-// then installed padded with trailing zeros past the direct-form limit: the
-// engine keeps running in FFT mode at a size the stream already pays for, and
-// nothing is dropped. Direct form is used when no silence is owed: after a
-// reset (ResetProcessing installs the composite as composed) and until the
-// first longer impulse.
-//
-// While audio runs through the engine in FFT mode (delayInserted > 0) its
-// transform size N stays: a composite that the engine would run at a smaller
-// N is installed at the running one, and a longer one may raise it (and so
-// latencyHighWater, which inserts the silence it adds). At an unchanged N the
-// engine keeps its convolution's history across the change, so the output
-// switches from one filter to the other at a block boundary and no audio is
-// lost. ResetProcessing lets the composite run at its own size again.
+// Changes reach the audio through the composition worker: a parameter or rate
+// change asks it for the composite of the new values (unless they select the
+// same files at the same rate), and the audio thread installs the finished
+// result at the start of a block. Unless the host says that it processes in
+// real time, the change completes before the call that made it returns, so the
+// next block is filtered with it; in real time it is heard as soon as it is
+// ready, and never later than kLatestChangeSeconds of audio after it was made.
 //
 // The members' order is the teardown order: C++ destroys them last first, so
 // effClose (which closes the editor window before deleting the instance)
-// releases the compose workspace and the impulse, then the lock, then the
-// engine. Keep new members in line with that.
+// stops the worker first, then releases the workspace and the impulse, then
+// the lock, then the engine. Keep new members in line with that.
 struct EqInstance {
-    EqInstance();
+    EqInstance() : EqInstance(nullptr) {}
+    explicit EqInstance(AudioMasterCallback hostCallback);
     ~EqInstance() = default;
     EqInstance(const EqInstance&) = delete;
     EqInstance& operator=(const EqInstance&) = delete;
 
-    int32_t delayInserted = 0;                    // leading silence emitted toward latencyHighWater since the last reset
+    int32_t delayInserted = 0;                    // lag built toward latencyHighWater since the last reset
     ConvolutionEngine engine;                     // filters the audio with the composite impulse
     std::atomic<uint32_t> editorDirtyMask{0};     // bit i: parameter i set by the host, not yet shown by the editor
-    int32_t latencyHighWater = 0;                 // largest engine latency since the last reset: the silence the stream owes
-    int32_t impulseDelay = 0;                     // delay every installed impulse carries: the largest conversion delay since the last reset
-    int32_t composedDelay = 0;                    // conversion delay of `impulse` as composed
-    bool installedAsComposed = true;              // the engine holds `impulse` itself: not padded, not kept out of direct
-                                                  //   form, not held at a larger transform size
+    int32_t latencyHighWater = 0;                 // largest engine latency since the last reset: the lag the stream owes
+    int32_t impulseDelay = 0;                     // delay every installed impulse carries since the last reset
+    int32_t outputDropped = 0;                    // engine output dropped where that delay rose while audio ran
     void* editorWindow = nullptr;                 // the open editor window, null when none
     double sampleRate = 44100.0;                  // host rate, Hz; the impulse is composed for it
     AEffect effect{};                             // the record the host holds; effect.user points back here
     double paramValues[kParamCount] = {};         // host-normalised values as they arrived, not clamped
-    InstanceLock lock;                            // re-entrant; guards everything above against the audio thread
-    ImpulseBuffer impulse;                        // the composite response last installed, as composed
-    ComposeWorkspace composeWorkspace;            // kept between compositions: the FFT's twiddle table
+    InstanceLock lock;                            // re-entrant; guards everything above and below against the audio thread
+    ImpulseBuffer impulse;                        // the composite last installed, as composed
+    int composedDelay = 0;                        // its conversion delay, frames
+    bool composedResampled = false;               // it was converted from the files' rate
+    ImpulseShape installedShape;                  // how it was padded and sized when installed
+    AudioMasterCallback audioMaster = nullptr;    // the host's callback from main; asked only for the process level
+    bool running = false;                         // audio has run since the last reset
+    int64_t framesProcessed = 0;                  // since construction
+    ImpulseSelection requestedSelection;          // what the latest request composes ...
+    double requestedRate = 0.0;                   //   ... at this rate; 0 before the first
+    int64_t requestedAtFrame = 0;                 // framesProcessed when it was made
+    std::atomic<uint64_t> installedGeneration{0}; // the worker's generation last installed (or found unusable)
+    std::atomic<uint64_t> streamState{0};         // StreamState::Pack of the stream, for the worker
+    ComposeWorkspace composeWorkspace;            // the worker's: kept between compositions
+    CompositionWorker worker;                     // composes away from the audio thread; stopped first
 };
+
+// The latest a change made in real-time processing is heard: seconds of
+// audio (frames processed) after it was made. Later, the audio thread waits.
+constexpr double kLatestChangeSeconds = 0.020;
 
 // The instance behind a record, or null (also for a null record).
 inline EqInstance* InstanceOf(AEffect* effect) {
@@ -77,23 +89,34 @@ inline EqInstance* InstanceOf(AEffect* effect) {
 // Drops all queued audio and history and sets the reported latency back to the
 // base latency of the composite as composed: its engine latency plus its own
 // conversion delay (the composite is installed as composed again if it was
-// padded or held at a larger transform size). Takes the lock itself.
+// padded or held at another transform size). Takes the lock itself.
 void ResetProcessing(EqInstance& instance);
 
-// Rebuilds the composite impulse from the stored values at the host's rate,
-// installs it (padded as the latency bookkeeping above says) and raises the
-// reported latency when the engine needs more or the composite carries a
-// larger conversion delay than any since the last reset. When the composition
-// or the engine cannot get memory, the previous impulse stays installed and
-// nothing changes. Takes the lock itself.
+// Recomposes from the stored values at the host's rate, reading the files
+// again even when the values select the same ones, and completes the change
+// unless the host processes in real time. Must be called without the lock.
 void ComposeImpulse(EqInstance& instance);
 
-// The latency rule for an impulse just installed whose engine latency is
-// engineLatency and which carries carriedDelay (at least impulseDelay): both
-// parts only grow, and initialDelay is their sum.
-void ApplyLatencyRule(EqInstance& instance, int engineLatency, int carriedDelay);
+// Stores a parameter value and completes the change as ComposeImpulse does,
+// but only when the values now select other files. Must be called without
+// the lock. For the host's setParameter and the editor's picks alike.
+void ChangeParameter(EqInstance& instance, int index, double value);
 
-// Frames of leading silence the output owes in all since the last reset.
-inline int32_t SilenceTarget(const EqInstance& instance) { return instance.latencyHighWater; }
+// Stores the host's rate (the caller has checked it) and completes the change
+// as ChangeParameter does. Must be called without the lock.
+void ChangeSampleRate(EqInstance& instance, double rate);
+
+// The start of an audio block: installs the newest finished composition,
+// waiting for the pending one first unless the host processes in real time
+// (realTime, asked with HostProcessesInRealTime before taking the lock) and
+// the change is not yet overdue; then counts the block's frames. Caller holds
+// the lock; never composes.
+void BeginAudioBlock(EqInstance& instance, int32_t frames, bool realTime);
+
+// Frames of leading lag the output builds since the last reset: the engine's
+// latency, and as much silence as engine output was dropped.
+inline int32_t SilenceTarget(const EqInstance& instance) {
+    return instance.latencyHighWater + instance.outputDropped;
+}
 
 }  // namespace tolvar

@@ -8,9 +8,7 @@ namespace tolvar {
 void TOLVAR_VST_CALL SetParameter(AEffect* effect, int32_t index, float value) {
     EqInstance* instance = InstanceOf(effect);
     if (!instance || !IsValidParamIndex(index)) return;
-    ScopedInstanceLock hold(instance->lock);
-    instance->paramValues[index] = value;
-    ComposeImpulse(*instance);
+    ChangeParameter(*instance, index, value);
     instance->editorDirtyMask.fetch_or(1u << index);
 }
 

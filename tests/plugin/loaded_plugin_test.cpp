@@ -104,12 +104,15 @@ TEST_F(LoadedPluginTest, HiQBandsUseTheirOwnFileOrFallBackToTheStandardOne) {
     plugin->SetParameter(kParamBand1HQ, 1.0f);
     ExpectFilters(*plugin, Composite({narrow}, kHiQScale), 7);
 
+    // Files are read when the selection changes: off and on again.
     std::filesystem::remove(folder.IrPath("1200-5-hq.wav"));
-    plugin->SetParameter(kParamBand1HQ, 0.5f);  // still on: the standard file stands in
+    plugin->SetParameter(kParamBand1HQ, 0.0f);
+    plugin->SetParameter(kParamBand1HQ, 0.5f);  // on: the standard file stands in for the missing one
     ExpectFilters(*plugin, Composite({standard}, kStandardScale), 8);
 
     // A Hi-Q file that opens but holds nothing leaves the band out: no fall-back.
     folder.PutIr("1200-5-hq.wav", {});
+    plugin->SetParameter(kParamBand1HQ, 0.0f);
     ClearOpenedMediaPaths();
     plugin->SetParameter(kParamBand1HQ, 1.0f);
     EXPECT_EQ(OpenedMediaPaths(), std::vector<std::string>{folder.IrPath("1200-5-hq.wav")});
@@ -125,11 +128,13 @@ TEST_F(LoadedPluginTest, BypassOutOfRangeChoicesAndEveryOffPassTheAudioUnchanged
     auto plugin = folder.Create();
     ASSERT_TRUE(plugin);
     plugin->SetParameter(kParamLShelfF, 1.2f);  // frequency choice 5: out of the table
+    ClearOpenedMediaPaths();
     plugin->SetParameter(kParamBand2G, 1.0f);   // bypass
     plugin->SetParameter(kParamInputMode, 1.3f);  // choice 5: names no file
-    ClearOpenedMediaPaths();
-    plugin->SetParameter(kParamLpf, 1.2f);        // choice 6: names no file
     EXPECT_EQ(OpenedMediaPaths(), (std::vector<std::string>{folder.IrPath("820+0.wav"), folder.IrPath("6800+0.wav")}));
+    ClearOpenedMediaPaths();
+    plugin->SetParameter(kParamLpf, 1.2f);  // choice 6 names no file, as "off" does: nothing to read again
+    EXPECT_TRUE(OpenedMediaPaths().empty());
     ExpectFilters(*plugin, Composite({band}, kStandardScale), 13);
 
     for (int gain : {kParamBand1G, kParamHShelfG}) plugin->SetParameter(gain, 1.0f);

@@ -6,8 +6,9 @@
 // hooks (counting only), and none (other platforms). Ask HeapProbeAbilities()
 // before relying on any of it; an inability is reported, never passed over.
 //
-// Threads: counting and refusing act on the calling thread only; tracking of
-// live blocks is process-wide. Everything here is safe to call from any thread.
+// Threads: counting acts on the calling thread only; refusing acts on every
+// thread (a plug-in may compose on a thread of its own) and tracking of live
+// blocks is process-wide. Everything here is safe to call from any thread.
 #include <cstddef>
 #include <string>
 
@@ -49,8 +50,8 @@ public:
 // `addressInLibrary` (any symbol of it). False when it cannot be found.
 bool TargetLibraryAt(const void* addressInLibrary);
 
-// Refuses, on this thread, allocations that code of the target library asks
-// for itself while it lives: the refuseNumber-th one (1-based; 0 refuses none
+// Refuses, on every thread, allocations that code of the target library asks
+// for itself while it lives (one at a time): the refuseNumber-th one (1-based; 0 refuses none
 // by number), and every one of at least refuseFromBytes bytes (0: none by size).
 // A refused malloc, calloc or realloc returns null and leaves any old block alone.
 class RefusedAllocations {

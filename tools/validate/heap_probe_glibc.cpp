@@ -28,11 +28,13 @@ namespace {
 #define TOLVAR_PROBE_TLS __thread __attribute__((tls_model("initial-exec")))
 TOLVAR_PROBE_TLS long tAllocations;   // allocations made on this thread
 TOLVAR_PROBE_TLS int tPaused;         // HeapPause depth
-TOLVAR_PROBE_TLS int tRefusing;       // a RefusedAllocations lives on this thread
-TOLVAR_PROBE_TLS long tRefuseNumber;
-TOLVAR_PROBE_TLS std::size_t tRefuseFromBytes;
-TOLVAR_PROBE_TLS long tSeen;
-TOLVAR_PROBE_TLS long tRefused;
+
+// Refusals act on every thread: a plug-in may do its work on threads of its own.
+std::atomic<bool> gRefusing{false};  // a RefusedAllocations lives
+std::atomic<long> gRefuseNumber{0};
+std::atomic<std::size_t> gRefuseFromBytes{0};
+std::atomic<long> gSeen{0};
+std::atomic<long> gRefused{0};
 
 std::atomic<uintptr_t> gTargetBegin{0};  // executable code of the target library
 std::atomic<uintptr_t> gTargetEnd{0};
@@ -83,10 +85,11 @@ void Untrack(void* block) {
 bool Refuse(std::size_t bytes, const void* returnAddress) {
     if (tPaused) return false;
     ++tAllocations;
-    if (!tRefusing || !FromTarget(returnAddress)) return false;
-    ++tSeen;
-    const bool refuse = tSeen == tRefuseNumber || (tRefuseFromBytes > 0 && bytes >= tRefuseFromBytes);
-    if (refuse) ++tRefused;
+    if (!gRefusing.load(std::memory_order_acquire) || !FromTarget(returnAddress)) return false;
+    const long seen = gSeen.fetch_add(1) + 1;
+    const std::size_t fromBytes = gRefuseFromBytes.load(std::memory_order_relaxed);
+    const bool refuse = seen == gRefuseNumber.load(std::memory_order_relaxed) || (fromBytes > 0 && bytes >= fromBytes);
+    if (refuse) gRefused.fetch_add(1);
     return refuse;
 }
 
@@ -143,15 +146,15 @@ bool TargetLibraryAt(const void* addressInLibrary) {
 }
 
 RefusedAllocations::RefusedAllocations(long refuseNumber, std::size_t refuseFromBytes) {
-    tRefuseNumber = refuseNumber;
-    tRefuseFromBytes = refuseFromBytes;
-    tSeen = 0;
-    tRefused = 0;
-    tRefusing = 1;
+    gRefuseNumber = refuseNumber;
+    gRefuseFromBytes = refuseFromBytes;
+    gSeen = 0;
+    gRefused = 0;
+    gRefusing.store(true, std::memory_order_release);
 }
-RefusedAllocations::~RefusedAllocations() { tRefusing = 0; }
-long RefusedAllocations::Seen() const { return tSeen; }
-long RefusedAllocations::Refused() const { return tRefused; }
+RefusedAllocations::~RefusedAllocations() { gRefusing = false; }
+long RefusedAllocations::Seen() const { return gSeen.load(); }
+long RefusedAllocations::Refused() const { return gRefused.load(); }
 
 void StartTrackingLibraryBlocks() {
     gTracking = false;
