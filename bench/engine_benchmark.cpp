@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench/fftw_reference_convolver.h"
+#include "convolution/block_delivery.h"
 #include "convolution/convolution_engine.h"
 #include "convolution/dsp_loops.h"
 #include "fft/fft.h"
@@ -57,33 +58,16 @@ struct Audio {
     std::vector<float> outLeft = std::vector<float>(kSampleRate), outRight = std::vector<float>(kSampleRate);
 };
 
-// The audio callback's use of the engine: Add, latency owed as leading
-// silence, Avail, copy from Get, Advance.
+// The audio callback's use of the engine, with the latency owed as leading silence.
 class EngineCallback {
 public:
-    EngineCallback(ConvolutionEngine& driven, int latency) : engine(driven), initialDelay(latency) {}
-    void RaiseLatency(int latency) { initialDelay = std::max(initialDelay, latency); }
-    void Process(const float* const* in, float* const* out, int n) {
-        engine.Add(in, n, 2);
-        int wanted = n;
-        if (initialDelay > delayInserted) {
-            const int owed = std::min(initialDelay - delayInserted, n);
-            delayInserted += owed;
-            wanted -= owed;
-        }
-        const int count = std::clamp(engine.Avail(wanted), 0, wanted);
-        const int lead = n - count;
-        for (int c = 0; c < 2; ++c) std::fill(out[c], out[c] + lead, 0.0f);
-        if (count == 0) return;
-        float* const* ready = engine.Get();
-        for (int c = 0; c < 2; ++c) std::copy(ready[c], ready[c] + count, out[c] + lead);
-        engine.Advance(count);
-    }
+    EngineCallback(ConvolutionEngine& driven, int latency) : engine(driven) { silence.target = latency; }
+    void RaiseLatency(int latency) { silence.target = std::max(silence.target, latency); }
+    void Process(const float* const* in, float* const* out, int n) { DeliverBlock(engine, in, out, n, 2, silence); }
 
 private:
     ConvolutionEngine& engine;
-    int initialDelay;
-    int delayInserted = 0;
+    OwedSilence silence;
 };
 
 // Feeds one second of audio through `process` in blocks of `block` frames.

@@ -18,6 +18,7 @@ constexpr std::size_t kMaxLookupName = 255;
 enum : int32_t {
     kGetSampleRate = 16,
     kGetBlockSize = 17,
+    kGetCurrentProcessLevel = 23,
     kGetAutomationState = 24,
     kGetVendorString = 32,
     kGetProductString = 33,
@@ -31,6 +32,7 @@ constexpr intptr_t kAutomationOff = 1;
 struct EffectSettings {
     double sampleRate = kStandInDefaultSampleRate;
     intptr_t blockSize = kStandInDefaultBlockSize;
+    intptr_t processLevel = kProcessLevelUnknown;
 };
 
 struct AudioMasterState {
@@ -78,6 +80,7 @@ intptr_t AnswerOther(AudioMasterState& state, const AEffect* effect, int32_t opc
         case audioMasterVersion: return kStandInHostVstVersion;
         case kGetSampleRate: return static_cast<intptr_t>(settings.sampleRate);
         case kGetBlockSize: return settings.blockSize;
+        case kGetCurrentProcessLevel: return settings.processLevel;
         case kGetAutomationState: return kAutomationOff;
         case kGetVendorString:
         case kGetProductString: return CopyHostName(ptr);
@@ -117,24 +120,30 @@ std::vector<std::string> HostFunctionLookups() {
     return names;
 }
 
-void NoteEffectSampleRate(const AEffect* effect, double sampleRate) {
+namespace {
+
+// Changes one setting of an effect, the others as they were (or the defaults).
+template <typename Change>
+void NoteEffectSetting(const AEffect* effect, Change change) {
     std::lock_guard lock(State().mutex);
-    const auto known = State().effects.find(effect);
-    const intptr_t block = known != State().effects.end() ? known->second.blockSize : kStandInDefaultBlockSize;
     try {
-        State().effects[effect] = EffectSettings{sampleRate, block};
+        change(State().effects[effect]);
     } catch (...) {
     }
 }
 
+}  // namespace
+
+void NoteEffectSampleRate(const AEffect* effect, double sampleRate) {
+    NoteEffectSetting(effect, [&](EffectSettings& settings) { settings.sampleRate = sampleRate; });
+}
+
 void NoteEffectBlockSize(const AEffect* effect, intptr_t blockSize) {
-    std::lock_guard lock(State().mutex);
-    const auto known = State().effects.find(effect);
-    const double rate = known != State().effects.end() ? known->second.sampleRate : kStandInDefaultSampleRate;
-    try {
-        State().effects[effect] = EffectSettings{rate, blockSize};
-    } catch (...) {
-    }
+    NoteEffectSetting(effect, [&](EffectSettings& settings) { settings.blockSize = blockSize; });
+}
+
+void NoteEffectProcessLevel(const AEffect* effect, intptr_t level) {
+    NoteEffectSetting(effect, [&](EffectSettings& settings) { settings.processLevel = level; });
 }
 
 void ForgetEffectAudioSettings(const AEffect* effect) {

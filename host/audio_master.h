@@ -19,6 +19,10 @@
 //     audioMasterGetSampleRate (16)    the rate last set on that effect through
 //                                      NoteEffectSampleRate, else 44100
 //     audioMasterGetBlockSize (17)     likewise the block size, else 1024
+//     audioMasterGetCurrentProcessLevel (23)
+//                                      the level set through NoteEffectProcessLevel:
+//                                      kProcessLevelOffline while rendering a file,
+//                                      kProcessLevelRealtime while playing; else 0
 //     audioMasterGetVendorString (32),
 //     audioMasterGetProductString (33) kStandInHostName copied into ptr; 1
 //     audioMasterGetVendorVersion (34) 1
@@ -38,6 +42,10 @@ namespace tolvar {
 constexpr intptr_t kStandInHostVstVersion = 2400;
 constexpr const char* kStandInHostName = "Tolvar stand-in host";
 constexpr double kStandInDefaultSampleRate = 44100.0;
+// Answers to audioMasterGetCurrentProcessLevel.
+constexpr intptr_t kProcessLevelUnknown = 0;   // the host does not say
+constexpr intptr_t kProcessLevelRealtime = 2;  // blocks are processed as they are played
+constexpr intptr_t kProcessLevelOffline = 4;   // rendering, faster or slower than real time
 constexpr intptr_t kStandInDefaultBlockSize = 1024;
 // The record keeps this many calls at most; later ones are answered unrecorded,
 // so that a plug-in asking on every block cannot grow it without end.
@@ -80,6 +88,7 @@ struct AudioMasterCall {
 // above; Forget when the effect is closed. Called by PluginInstance.
 void NoteEffectSampleRate(const AEffect* effect, double sampleRate);
 void NoteEffectBlockSize(const AEffect* effect, intptr_t blockSize);
+void NoteEffectProcessLevel(const AEffect* effect, intptr_t level);
 void ForgetEffectAudioSettings(const AEffect* effect);
 
 std::vector<AudioMasterCall> AudioMasterCalls();  // every call since the last clear, in order

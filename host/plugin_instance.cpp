@@ -66,6 +66,10 @@ void PluginInstance::SetSampleRate(double sampleRate) {
     Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
 }
 
+void PluginInstance::SetProcessLevel(intptr_t level) {
+    if (effect_) NoteEffectProcessLevel(effect_, level);
+}
+
 void PluginInstance::SetBlockSize(int32_t maxBlockSize) {
     if (effect_) NoteEffectBlockSize(effect_, maxBlockSize);
     Dispatch(effSetBlockSize, 0, maxBlockSize);

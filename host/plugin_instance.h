@@ -45,6 +45,9 @@ public:
     void Open();                                             // effOpen
     void SetSampleRate(double sampleRate);                   // effSetSampleRate (rate in opt, as a float)
     void SetBlockSize(int32_t maxBlockSize);                 // effSetBlockSize
+    // What the host answers the effect's audioMasterGetCurrentProcessLevel
+    // from now on (kProcessLevelOffline, kProcessLevelRealtime; 0 until set).
+    void SetProcessLevel(intptr_t level);
     void SetMains(bool on);                                  // effMainsChanged with value 1 or 0
 
     // String opcodes, read from a 256-byte zeroed buffer. Empty after Close.

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "convolution/block_delivery.h"
+
 namespace tolvar::test {
 
 Signal DecayingImpulse(int taps, std::uint32_t seed) {
@@ -52,35 +54,12 @@ void CallbackDriver::RaiseLatency(int latency) { initialDelay = std::max(initial
 
 int CallbackDriver::Process(const float* in0, const float* in1, float* out0, float* out1, int n) {
     const float* inputs[2] = {in0, in1};
-    engine.Add(inputs, n, 2);
-    int wanted = n;
-    const int gap = initialDelay - delayInserted;
-    if (gap > 0) {
-        const int owed = std::min(gap, n);
-        delayInserted += owed;
-        wanted = n - owed;
-    }
-    const int count = std::clamp(engine.Avail(wanted), 0, wanted);
-    const int lead = n - count;
     float* outputs[2] = {out0, out1};
-    for (float* out : outputs) std::fill(out, out + lead, 0.0f);
-    silentFrames += lead;
-    if (count > 0) {
-        float* const* ready = engine.Get();
-        for (int c = 0; c < 2; ++c) {
-            // What Avail promised must be there in every channel.
-            if (engine.ReadableOutput(c) < count || !ready[c]) {
-                ADD_FAILURE() << "Avail promised " << count << " samples, slot " << c << " holds "
-                              << engine.ReadableOutput(c);
-                return 0;
-            }
-        }
-        for (int c = 0; c < 2; ++c) {
-            std::copy(ready[c], ready[c] + count, outputs[c] + lead);
-            delivered[c].insert(delivered[c].end(), ready[c], ready[c] + count);
-        }
-        engine.Advance(count);
-    }
+    OwedSilence silence{initialDelay, delayInserted};
+    const int count = DeliverBlock(engine, inputs, outputs, n, 2, silence);
+    delayInserted = silence.inserted;
+    silentFrames += n - count;
+    for (int c = 0; c < 2; ++c) delivered[c].insert(delivered[c].end(), outputs[c] + n - count, outputs[c] + n);
     return count;
 }
 

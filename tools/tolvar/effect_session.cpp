@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "host/audio_master.h"
 #include "host/source_registry.h"
 #include "tools/tolvar/cli_error.h"
 
@@ -91,6 +92,7 @@ void EffectSession::Start(const SessionRequest& request) {
     for (Lane& lane : lanes_) {
         PluginInstance& plugin = *lane.instance;
         plugin.Open();
+        plugin.SetProcessLevel(kProcessLevelOffline);  // a render: every change lands where it is made
         ClearOpenedMediaPaths();  // every composition clears it first: the last one's files remain
         plugin.SetSampleRate(request.sampleRate);
         plugin.SetBlockSize(request.blockSize);
