@@ -305,6 +305,24 @@ TEST(ComposeImpulse, AResponseBeyondTheFloatRangeKeepsThePreviousOne) {
     EXPECT_EQ(folder.SourcesDestroyed(), 2);
 }
 
+// The files of one composition share a budget, which at a host rate far
+// above the files' also bounds the converted response: at 768 kHz, 8 kHz
+// files have room for 2^20 / 96 = 10922 frames. A file that would exceed it
+// is left out like any unusable one; the files before it stay.
+TEST(ComposeImpulse, AFileBeyondTheCompositionsBudgetIsLeftOut) {
+    const std::vector<double> shelf = RandomTaps(6000, 31), band = RandomTaps(4000, 32), more = RandomTaps(1000, 33);
+    ImpulseBuffer impulse, expected;
+    for (bool withMore : {true, false}) {
+        FakeIrFolder folder;
+        folder.Add("100+0.wav", File(shelf, 8000.0));
+        folder.Add("820+0.wav", File(band, 8000.0));
+        if (withMore) folder.Add("1800+0.wav", File(more, 8000.0));
+        ASSERT_TRUE(Build(Values(), 768000.0, folder, withMore ? impulse : expected));
+        EXPECT_EQ(folder.Requests().size(), 2u);  // the third file is opened but never read
+    }
+    EXPECT_EQ(Taps(impulse), Taps(expected));
+}
+
 TEST(ComposeImpulse, ExtremeRateRatiosStayInBounds) {
     const std::vector<double> taps = RandomTaps(4000, 21);
     {   // Far below the file rate: a few taps that keep the DC gain.

@@ -3,6 +3,7 @@
 // served from memory by the composer tests' fake media sources.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -19,7 +20,10 @@ constexpr double kStandardScale = 1.2599210498948732;  // 2^(2/6)
 
 class InstanceTest : public ::testing::Test {
 protected:
-    void SetUp() override { ClearFiles(); }
+    void SetUp() override {
+        ClearFiles();
+        processLevel = 0;
+    }
     void TearDown() override {
         for (AEffect* effect : effects) effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
         EXPECT_EQ(folder->SourcesCreated(), folder->SourcesDestroyed());
@@ -63,6 +67,9 @@ protected:
     // What AudioMaster offers as PCM_Source_CreateFromFile: it serves whichever
     // fake folder is current, so binding once per process suffices.
     static inline PcmSourceCreateFromFileFn openSource = nullptr;
+    // What AudioMaster answers audioMasterGetCurrentProcessLevel: 0 (as a host
+    // that does not say) unless a test sets it.
+    static inline std::atomic<intptr_t> processLevel{0};
 
     std::unique_ptr<test::FakeIrFolder> folder;
     std::vector<AEffect*> effects;
@@ -93,6 +100,7 @@ inline double IdentityFaderLaw(double value) { return value; }
 
 inline intptr_t TOLVAR_VST_CALL InstanceTest::AudioMaster(AEffect*, int32_t opcode, int32_t index, intptr_t,
                                                           void* ptr, float) {
+    if (opcode == audioMasterGetCurrentProcessLevel) return processLevel.load();
     if (opcode != kHostFunctionLookupOpcode || index != kHostFunctionLookupIndex || !ptr) return 0;
     const std::string name = static_cast<const char*>(ptr);
     if (name == "DB2SLIDER" || name == "SLIDER2DB") return reinterpret_cast<intptr_t>(&IdentityFaderLaw);

@@ -178,5 +178,115 @@ TEST_F(LatencyTest, SwitchingOffFallsBackToTheCompositesOwnLatency) {
     ExpectAlignedPulses(effect, 3, 130);
 }
 
+// Random setting changes and rate changes while pulses are in flight, and
+// resets between them, in blocks of random sizes, with a host that processes
+// offline and one that processes in real time: every pulse comes out once,
+// neither lost nor repeated, exactly as late as the latency reported while it
+// comes out.
+class PulseTrainTest : public LatencyTest, public ::testing::WithParamInterface<intptr_t> {
+protected:
+    static constexpr int kTrainSpacing = 6000;  // beyond the longest lag and response here
+    static constexpr int kPulses = 3;           // per step; the change comes after the second
+
+    // Runs one step's pulses, calling `change` between blocks at frame
+    // changeAt, and checks every pulse.
+    template <typename Change>
+    void RunStep(AEffect* effect, int changeAt, Change change, unsigned seed) {
+        Signal input(kPulses * kTrainSpacing, 0.0f);
+        for (int p = 0; p < kPulses; ++p) input[p * kTrainSpacing] = 1.0f;
+        Signal out(input.size());
+        std::vector<int> lagAt(input.size());
+        const std::vector<int> sizes = RandomBlockSizes(seed);
+        bool changed = false;
+        for (std::size_t t = 0, b = 0; t < input.size(); ++b) {
+            if (!changed && static_cast<int>(t) == changeAt) change(), changed = true;
+            const int end = changed ? static_cast<int>(input.size()) : changeAt;
+            const int n = std::min<int>(sizes[b % sizes.size()], end - static_cast<int>(t));
+            Signal in(input.begin() + t, input.begin() + t + n), outL(n), outR(n);
+            float* inputs[2] = {in.data(), in.data()};
+            float* outputs[2] = {outL.data(), outR.data()};
+            effect->processReplacing(effect, inputs, outputs, n);
+            for (int i = 0; i < n; ++i) out[t + i] = outL[i], lagAt[t + i] = effect->initialDelay;
+            t += n;
+        }
+        for (int p = 0; p < kPulses; ++p) ExpectOnePulse(out, lagAt, p);
+    }
+
+    static void ExpectOnePulse(const Signal& out, const std::vector<int>& lagAt, int p) {
+        const int start = p * kTrainSpacing;
+        int loudest = start;
+        for (int t = start; t < start + kTrainSpacing; ++t) {
+            if (std::abs(out[t]) > std::abs(out[loudest])) loudest = t;
+        }
+        ASSERT_GT(std::abs(out[loudest]), 0.4f) << "pulse " << p << " lost";
+        ASSERT_EQ(loudest - lagAt[loudest], start) << "pulse " << p;
+        for (int t = start; t < start + kTrainSpacing; ++t) {
+            if (std::abs(t - loudest) > 1) {
+                ASSERT_LT(std::abs(out[t]), 0.5f * std::abs(out[loudest])) << "pulse " << p << " repeated at " << t;
+            }
+        }
+    }
+};
+
+TEST_P(PulseTrainTest, NeitherLostNorRepeatedNorMisalignedThroughChangesRatesAndResets) {
+    std::vector<double> longResponse(1500, 0.01), shortBetween(60);
+    longResponse[0] = 1.0;
+    for (int i = 0; i < 60; ++i) shortBetween[i] = 0.2 * std::exp(-0.1 * i) * std::cos(0.7 * i);
+    shortBetween[0] = 1.0;
+    PutFile("820+0.wav", OnTheGrid(), 48000.0);
+    PutFile("820+1.wav", BetweenTheGrid(), 48000.0);
+    PutFile("820+2.wav", longResponse, 48000.0);
+    PutFile("820+3.wav", shortBetween, 48000.0);  // direct form carrying the conversion delay at 44.1 kHz
+    AEffect* effect = CreateHearingOnly(kParamBand1G);
+    ASSERT_NE(effect, nullptr);
+    processLevel = GetParam();
+    std::mt19937 random(static_cast<unsigned>(GetParam()) + 7);
+    const float rates[] = {44100.0f, 48000.0f, 96000.0f};
+    for (int step = 0; step < 40; ++step) {
+        SCOPED_TRACE(step);
+        const int action = static_cast<int>(random() % 5);
+        if (action == 0) {  // between pulses: a reset drops what is in flight
+            effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+            effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+        }
+        const float rate = rates[random() % 3];
+        const float gain = static_cast<float>(12 + random() % 5) * kGainStep;  // four files, then a missing one
+        // While the second pulse is in flight: within the direct form's delay,
+        // or anywhere on its way through the engine.
+        const int changeAt = kTrainSpacing + 1 + static_cast<int>(random() % (effect->initialDelay + 1));
+        RunStep(effect, changeAt, [&] {
+            if (action == 1) {
+                SetHostRate(effect, rate);
+            } else if (action > 1) {
+                effect->setParameter(effect, kParamBand1G, gain);
+            }
+        }, 200 + step);
+    }
+}
+
+// A pulse still inside the delay of a short response in direct form when a
+// long one takes the step into FFT mode comes out once, at the new latency.
+TEST_P(PulseTrainTest, TheStepOutOfDirectFormKeepsTheInputItsDelayHeld) {
+    std::vector<double> shortBetween(60, 0.0), longResponse(1500, 0.01);
+    shortBetween[0] = longResponse[0] = 1.0;
+    shortBetween[1] = 0.5;  // between the 44.1 kHz grid's samples: converted with a delay
+    PutFile("820+0.wav", shortBetween, 48000.0);
+    PutFile("820+1.wav", longResponse, 48000.0);
+    AEffect* effect = CreateHearingOnly(kParamBand1G);
+    ASSERT_NE(effect, nullptr);
+    ASSERT_EQ(InstanceOf(effect)->engine.FftSize(), 0);
+    ASSERT_EQ(effect->initialDelay, kResamplerDelay);
+    processLevel = GetParam();
+    for (int changeAt : {1, 10, kResamplerDelay - 1}) {
+        RunStep(effect, kTrainSpacing + changeAt, [&] { effect->setParameter(effect, kParamBand1G, 13 * kGainStep); },
+                7 + changeAt);
+        effect->setParameter(effect, kParamBand1G, 12 * kGainStep);
+        effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(OfflineAndRealTime, PulseTrainTest,
+                         ::testing::Values(intptr_t{0}, kVstProcessLevelRealtime));
+
 }  // namespace
 }  // namespace tolvar::test

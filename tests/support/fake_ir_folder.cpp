@@ -86,6 +86,7 @@ void* FakeIrFolder::Open(const char* path) {
     std::string name = path;
     if (name.compare(0, folder.size(), folder) == 0) name.erase(0, folder.size());
     opens.push_back(name);
+    openThreads.push_back(std::this_thread::get_id());
     if (!live.empty()) misuses.push_back("opened " + name + " while another source was open");
     const auto found = files.find(name);
     if (found == files.end()) return nullptr;

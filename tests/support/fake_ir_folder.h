@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "composer/ir_library.h"
@@ -46,6 +47,8 @@ public:
 
     // File names asked for, folder stripped (a path outside the folder is kept whole).
     const std::vector<std::string>& Opens() const { return opens; }
+    // The thread of each open, in the same order.
+    const std::vector<std::thread::id>& OpenThreads() const { return openThreads; }
     const std::vector<FakeRequest>& Requests() const { return requests; }
     int SourcesCreated() const { return created; }
     int SourcesDestroyed() const { return destroyed; }
@@ -63,6 +66,7 @@ private:
     std::string folder;
     std::map<std::string, FakeIrFile> files;
     std::vector<std::string> opens;
+    std::vector<std::thread::id> openThreads;
     std::vector<FakeRequest> requests;
     std::vector<std::string> misuses;
     std::vector<void*> live;
