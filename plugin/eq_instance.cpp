@@ -7,6 +7,7 @@
 #include "convolution/fft_size.h"
 #include "plugin/audio_processing.h"
 #include "plugin/dispatcher.h"
+#include "plugin/editor_host.h"
 #include "plugin/host_services/host_api.h"
 #include "plugin/ir_library_path.h"
 #include "plugin/parameter_callbacks.h"
@@ -29,7 +30,7 @@ void FillEffectRecord(EqInstance& instance) {
     effect.numParams = kParamCount;
     effect.numInputs = 2;
     effect.numOutputs = 2;
-    effect.flags = kEffFlagsCanReplacing;
+    effect.flags = kEffFlagsCanReplacing | (EditorAvailable() ? kEffFlagsHasEditor : 0);
     effect.user = &instance;
     effect.uniqueID = kUniqueId;
     effect.version = kVersion;
