@@ -202,6 +202,26 @@ TEST_F(LoadedPluginTest, ANullCallbackGetsAnInstanceAndAHostIsAskedUntilItAnswer
     EXPECT_EQ(third->EffectName(), "Tolvar");
 }
 
+// A folder whose name no single code page holds: the plug-in finds its files
+// by it, through the host's media source (which gets the path in UTF-8) and
+// through its own.
+TEST_F(LoadedPluginTest, AFolderNamedOutsideAsciiHoldsTheFilesForEitherSource) {
+    LoadedPluginFolder unusual("Łódź 日本 é");
+    const std::vector<double> band = FloatResponse(200, 41);
+    unusual.PutIr("820+0.wav", band);
+    for (bool hostSource : {true, false}) {
+        SCOPED_TRACE(hostSource ? "host's source" : "built-in source");
+        ScopedHostFunctionOffer offer({.pcmSourceCreateFromFile = hostSource});
+        ClearOpenedMediaPaths();
+        auto plugin = unusual.Create();  // a fresh load: the copy is unloaded in between
+        ASSERT_TRUE(plugin);
+        const std::vector<std::string> opened = OpenedMediaPaths();
+        EXPECT_EQ(opened.size(), hostSource ? 4u : 0u);
+        EXPECT_TRUE(!hostSource || opened.at(1) == unusual.IrPath("820+0.wav"));
+        ExpectFilters(*plugin, Composite({band}, kStandardScale), 42);
+    }
+}
+
 TEST(LoadedPluginPath, AFolderTooLongForTheIrPathGetsNoInstance) {
     std::string deep;
     while (deep.size() < 1100) deep += std::string(200, 'd') + "/";
