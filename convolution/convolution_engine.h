@@ -58,21 +58,19 @@ public:
     // Installs what PrepareImpulse made ready and returns the latency in
     // samples: N/2 in FFT mode, 0 in direct form (-1, changing nothing, when
     // nothing was prepared). The storage the engine gives up goes into
-    // `prepared`.
+    // `prepared`. Allocates only queue room (ReserveQueueRoom).
     //
-    // Direct form drops all queued audio; its history starts from zeros. FFT mode
-    // keeps queued input and output. What it does with the convolution's history:
-    // - Same N as the FFT-mode impulse running, and a block has run since the
-    //   last clearing: the history is kept, so that every block computed
-    //   afterwards is the one an engine that had held the new impulse all along
-    //   would compute, for input within the raw history the engine holds (the
-    //   latest max(P, R) blocks, R from the preparation); older input counts as
-    //   silence. An impulse change thus sounds like the switch of one filter for
-    //   another at a block boundary, with nothing lost, and a longer impulse
-    //   simply gets more partitions. The slots run packed if the new impulse has
-    //   one channel, two slots are active and their pending input is in step.
-    // - Otherwise (another N, direct form before, or nothing run since the last
-    //   clearing): the next Add clears the history and aligns the slots.
+    // Direct form drops all queued audio and starts its history from zeros.
+    // FFT mode keeps queued input and output. At the N already running, with a
+    // block run since the last clearing, it also keeps the convolution's
+    // history: every block from here on is the one an engine that had held the
+    // new impulse all along would compute (input older than the raw history
+    // the engine holds counts as silence), so a change sounds like the switch
+    // of one filter for another at a block boundary and a longer impulse simply
+    // gets more partitions. Costs one inverse transform and P spectrum products
+    // per slot pair, plus a forward transform per partition when P or the slot
+    // packing changes (fft_convolver_history.cpp). Otherwise the next Add
+    // starts the history from silence.
     //
     // carriedInput: when FFT mode takes over from direct form, the last
     // carriedInput samples of each slot's input (at most the direct form's

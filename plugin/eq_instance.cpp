@@ -2,6 +2,7 @@
 
 #include "plugin/audio_processing.h"
 #include "plugin/dispatcher.h"
+#include "plugin/editor_host.h"
 #include "plugin/impulse_updates.h"
 #include "plugin/parameter_callbacks.h"
 
@@ -23,7 +24,7 @@ void FillEffectRecord(EqInstance& instance) {
     effect.numParams = kParamCount;
     effect.numInputs = 2;
     effect.numOutputs = 2;
-    effect.flags = kEffFlagsCanReplacing;
+    effect.flags = kEffFlagsCanReplacing | (EditorAvailable() ? kEffFlagsHasEditor : 0);
     effect.user = &instance;
     effect.uniqueID = kUniqueId;
     effect.version = kVersion;

@@ -5,7 +5,7 @@
 
 #include "composer/compose_impulse.h"
 #include "plugin/eq_instance.h"
-#include "plugin/host_services/host_api.h"
+#include "plugin/ir_file_opener.h"
 #include "plugin/ir_library_path.h"
 
 namespace tolvar {
@@ -75,7 +75,7 @@ int HistorySamples(double rate) {
 
 void ComposeOnWorker(void* context, const CompositionRequest& request, CompositionResult& result) {
     EqInstance& instance = *static_cast<EqInstance*>(context);
-    const IrLibrary library{IrLibraryPath(), ProcessHostApi().pcmSourceCreateFromFile};
+    const IrLibrary library{IrLibraryPath(), IrFileOpener()};
     CompositeInfo info;
     if (!BuildCompositeImpulse(request.selection, request.sampleRate, library, result.composite, &info,
                                &instance.composeWorkspace)) {
