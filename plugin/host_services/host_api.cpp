@@ -8,6 +8,12 @@ void StoreIfUnbound(Function& slot, void* found) {
     if (!slot && found) slot = reinterpret_cast<Function>(found);
 }
 
+template <typename Function>
+void StoreIfUnbound(std::atomic<Function>& slot, void* found) {
+    Function unbound = nullptr;
+    if (found) slot.compare_exchange_strong(unbound, reinterpret_cast<Function>(found));
+}
+
 }  // namespace
 
 HostApi& ProcessHostApi() {

@@ -3,16 +3,20 @@
 // every instance in the process. Written only by the entry point. None is
 // required: without PCM_Source_CreateFromFile the plug-in reads its files
 // itself, and the other three are never called.
+#include <atomic>
+
 #include "abi/pcm_source.h"
 #include "abi/vst2.h"
 
 namespace tolvar {
 
+// The media source's opener is atomic: instances' composition workers read it
+// while a later call of `main` may still be binding it.
 struct HostApi {
-    void* db2Slider;                                    // "DB2SLIDER": never called
-    void* slider2Db;                                    // "SLIDER2DB": never called
-    PcmSourceCreateFromFileFn pcmSourceCreateFromFile;  // "PCM_Source_CreateFromFile": opens the IR files
-    void* resamplerCreate;                              // "Resampler_Create": never called
+    void* db2Slider;                                                 // "DB2SLIDER": never called
+    void* slider2Db;                                                 // "SLIDER2DB": never called
+    std::atomic<PcmSourceCreateFromFileFn> pcmSourceCreateFromFile;  // "PCM_Source_CreateFromFile": opens the IR files
+    void* resamplerCreate;                                           // "Resampler_Create": never called
 };
 
 HostApi& ProcessHostApi();
