@@ -21,7 +21,7 @@ WERROR ?= ON
 VST_DIR ?= $(HOME)/.vst
 
 .PHONY: all deps build test test-native test-sanitizers test-threads test-fuzz bench validate clean demo install
-.PHONY: build-win32 build-win64 test-win32 test-win64 dist
+.PHONY: build-win32 build-win64 test-win32 test-win64 dist test-hosts
 
 all: build
 
@@ -86,6 +86,12 @@ test-win32: build-win32
 
 test-win64: build-win64
 	xvfb-run -a ctest --test-dir $(BUILD_WIN64) --output-on-failure -j $(JOBS)
+
+# Tolvar in Ardour, Qtractor and LMMS as Debian packages them (tests/hosts/):
+# installs them, then scans, renders, automates and compares.
+test-hosts: build build-win32
+	bash scripts/install-hosts.sh
+	bash tests/hosts/run-hosts.sh $(BUILD) $(BUILD_WIN32)
 
 test: test-native test-sanitizers test-threads test-fuzz test-win32 test-win64
 
