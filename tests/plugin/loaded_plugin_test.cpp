@@ -138,38 +138,68 @@ TEST_F(LoadedPluginTest, BypassOutOfRangeChoicesAndEveryOffPassTheAudioUnchanged
     ExpectFilters(*plugin, {1.0}, 14, 0.0);  // the unit impulse: exact pass-through
 }
 
-TEST_F(LoadedPluginTest, AHostWithoutAMediaSourceGetsNoInstanceAndIsNeverAskedAgain) {
+const std::vector<std::string> kLookups = {"DB2SLIDER", "SLIDER2DB", "PCM_Source_CreateFromFile", "Resampler_Create"};
+
+// A host that answers no lookup (as Ardour, LMMS and Qtractor do) gets an
+// instance that reads its folder itself; as long as DB2SLIDER is unbound, every
+// instance asks again.
+TEST_F(LoadedPluginTest, AHostThatAnswersNoLookupGetsAnInstanceThatReadsItsOwnFiles) {
+    const std::vector<double> band = FloatResponse(300, 31);
+    folder.PutIr("820+0.wav", band);
+    std::vector<int32_t> shelf;  // 24-bit stereo: the left channel's values, the right one's negated halves
+    for (double v : FloatResponse(120, 32)) {
+        const auto left = static_cast<int32_t>(std::lround(v * 8388607.0)) * 256;
+        shelf.insert(shelf.end(), {left, -left / 512 * 256});
+    }
+    ASSERT_TRUE(WriteWavInts(folder.IrPath("6800+0.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_24, 44100, 2, shelf));
+    std::vector<double> folded;
+    for (std::size_t i = 0; i < shelf.size(); i += 2) folded.push_back((shelf[i] + shelf[i + 1]) / 2.0 / 2147483648.0);
+
     auto library = folder.Load();
     ASSERT_TRUE(library);
-    {
-        ScopedHostFunctionOffer lacking({.pcmSourceCreateFromFile = false});
-        EXPECT_EQ(library->CallMain(), nullptr);
-    }
-    EXPECT_EQ(HostFunctionLookups(),
-              (std::vector<std::string>{"DB2SLIDER", "SLIDER2DB", "PCM_Source_CreateFromFile", "Resampler_Create"}));
+    ScopedHostFunctionOffer none({.db2Slider = false, .slider2Db = false, .pcmSourceCreateFromFile = false});
+    std::string error;
+    auto plugin = PluginInstance::Create(library, &error);
+    ASSERT_TRUE(plugin) << error;
+    EXPECT_EQ(HostFunctionLookups(), kLookups);
+    EXPECT_TRUE(OpenedMediaPaths().empty());  // the host's media source is never used
+    plugin->Prepare(44100.0, 512);
+    ExpectFilters(*plugin, Composite({band, folded}, kStandardScale), 33);
+
     ClearAudioMasterCalls();
-    EXPECT_EQ(library->CallMain(), nullptr);  // the full offer comes too late
-    EXPECT_TRUE(HostFunctionLookups().empty());
+    auto second = PluginInstance::Create(library, &error);
+    ASSERT_TRUE(second) << error;
+    EXPECT_EQ(HostFunctionLookups(), kLookups);
 }
 
-TEST_F(LoadedPluginTest, BindingNeedsAGoodCallbackOnceAndNoResampler) {
+// A null callback also gets an instance, with the built-in source until a host
+// offers its own; once DB2SLIDER is bound, nobody is asked again.
+TEST_F(LoadedPluginTest, ANullCallbackGetsAnInstanceAndAHostIsAskedUntilItAnswers) {
+    const std::vector<double> band = FloatResponse(90, 34);
+    folder.PutIr("820+0.wav", band);
     auto library = folder.Load();
     ASSERT_TRUE(library);
-    EXPECT_EQ(library->CallMain(nullptr), nullptr);  // nothing bound yet
-    {
-        ScopedHostFunctionOffer withoutDb({.db2Slider = false});
-        EXPECT_EQ(library->CallMain(), nullptr);
-    }
-    ClearAudioMasterCalls();
     std::string error;
-    auto first = PluginInstance::Create(library, &error);  // DB2SLIDER was never bound: asks again
+    auto first = PluginInstance::Create(library, &error, nullptr);
     ASSERT_TRUE(first) << error;
-    EXPECT_EQ(HostFunctionLookups().size(), 4u);
-    ClearAudioMasterCalls();
-    auto second = PluginInstance::Create(library, &error, nullptr);  // a null callback after a good one
+    EXPECT_TRUE(AudioMasterCalls().empty());
+    EXPECT_TRUE(OpenedMediaPaths().empty());
+    ExpectFilters(*first, Composite({band}, kStandardScale), 35);
+
+    auto second = PluginInstance::Create(library, &error);  // offers all but Resampler_Create
     ASSERT_TRUE(second) << error;
-    EXPECT_TRUE(HostFunctionLookups().empty());
-    EXPECT_EQ(second->EffectName(), "Tolvar");
+    EXPECT_EQ(HostFunctionLookups(), kLookups);
+    std::vector<std::string> defaults;
+    for (const char* name : {"100+0.wav", "820+0.wav", "1800+0.wav", "6800+0.wav"}) defaults.push_back(folder.IrPath(name));
+    EXPECT_EQ(OpenedMediaPaths(), defaults);
+    ClearAudioMasterCalls();
+    ClearOpenedMediaPaths();
+    auto third = PluginInstance::Create(library, &error, nullptr);
+    ASSERT_TRUE(third) << error;
+    EXPECT_TRUE(AudioMasterCalls().empty());
+    EXPECT_EQ(OpenedMediaPaths(), defaults);  // the host's source, bound by the second
+    ExpectFilters(*third, Composite({band}, kStandardScale), 36);
+    EXPECT_EQ(third->EffectName(), "Tolvar");
 }
 
 TEST(LoadedPluginPath, AFolderTooLongForTheIrPathGetsNoInstance) {
