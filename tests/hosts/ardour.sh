@@ -60,16 +60,18 @@ ardour_scan() {
   fi
 }
 
-# ardour_lua NAME MARKER TIMEOUT SCRIPT ARGS...: runs a Lua session script.
+# ardour_lua NAME MARKER TIMEOUT FRESH SCRIPT ARGS...: runs a Lua session
+# script, after removing FRESH (what an earlier attempt may have left).
 # Ardour 7.3's session tool dies now and then inside Ardour itself (an abort
 # in the export or at teardown, with or without any plug-in): a run that died
 # without saying what went wrong is tried again, up to three times, and the
 # retry is reported. A script's own error (a "Error:" line) is not retried.
 ardour_lua() {
-  local name=$1 marker=$2 seconds=$3 script=$4
-  shift 4
+  local name=$1 marker=$2 seconds=$3 fresh=$4 script=$5
+  shift 5
   local attempt status log
   for attempt in 1 2 3; do
+    rm -rf "$fresh"
     log=$work/$name.$attempt.log
     bounded "$seconds" "$log" ardour7-lua "$here/ardour/$script" "$@"
     status=$?
@@ -90,7 +92,6 @@ ardour_report() { sed -n 's/^host-report: //p' "$1"; }
 
 ardour_session() {
   local session=$work/session
-  rm -rf "$session"
   local settings=() render_settings=() entry index name value steps
   for entry in "${ardour_settings[@]}"; do
     read -r index name value steps <<<"$entry"
@@ -100,7 +101,7 @@ ardour_session() {
   local a_index a_name a_before a_after a_steps
   read -r a_index a_name a_before a_after a_steps <<<"${ardour_automated[*]}"
 
-  ardour_lua ardour-session build-ok 180 build_session.lua "$session" Tolvar "$ardour_rate" "$ardour_seconds" \
+  ardour_lua ardour-session build-ok 180 "$session" build_session.lua "$session" Tolvar "$ardour_rate" "$ardour_seconds" \
     "$ardour_lead_in" "$ardour_tail" "$a_index" "$(normalised "$a_before" "$a_steps")" \
     "$(normalised "$a_after" "$a_steps")" "$ardour_change_at" "${settings[@]}" || return 1
   local build_log
@@ -116,8 +117,7 @@ ardour_session() {
     fail ardour-instance "Ardour reports ${parameters:-no} parameters; wanted 15"
   fi
 
-  rm -rf "$session/export"
-  ardour_lua ardour-export export-ok 180 export_session.lua "$session" automated || return 1
+  ardour_lua ardour-export export-ok 180 "$session/export" export_session.lua "$session" automated || return 1
   local export_log
   export_log=$(ls -t "$work"/ardour-export.*.log | head -n1)
   ardour_report "$export_log" | sed 's/^/    ardour: /'
