@@ -24,6 +24,10 @@ ardour_settings=(
 )
 # Band1G steps from +6 dB to -6 dB at ardour_change_at.
 ardour_automated=(7 Band1G 18 6 25)
+# How Ardour should draw the fifteen parameters: lists with their number of
+# choices, and switches.
+ardour_kinds=("5 steps" "6 steps" "6 steps" "5 steps" "26 steps" switch "10 steps" "26 steps" switch
+              "10 steps" "26 steps" switch "5 steps" "26 steps" switch)
 
 ardour_env() {
   export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache
@@ -115,6 +119,16 @@ ardour_session() {
     pass ardour-instance "Ardour made an instance with 15 parameters, latency $latency frames at $ardour_rate Hz"
   else
     fail ardour-instance "Ardour reports ${parameters:-no} parameters; wanted 15"
+  fi
+  local i kind wrong=""
+  for i in "${!ardour_kinds[@]}"; do
+    kind=$(ardour_report "$build_log" | sed -n "s/^parameter $i .* range 0\.\.1 \(.*\)\$/\1/p")
+    [ "$kind" = "${ardour_kinds[$i]}" ] || wrong+=" $i (${kind:-missing}, wanted ${ardour_kinds[$i]})"
+  done
+  if [ -z "$wrong" ]; then
+    pass ardour-parameters "every parameter ranges 0..1; the lists have their number of steps, the switches are switches"
+  else
+    fail ardour-parameters "Ardour draws parameters differently:$wrong"
   fi
 
   ardour_lua ardour-export export-ok 180 "$session/export" export_session.lua "$session" automated || return 1
