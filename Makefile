@@ -93,7 +93,8 @@ test-hosts: build build-win32
 	bash scripts/install-hosts.sh
 	bash tests/hosts/run-hosts.sh $(BUILD) $(BUILD_WIN32)
 
-test: test-native test-sanitizers test-threads test-fuzz test-win32 test-win64
+# The host tests take about two minutes, installing the hosts included.
+test: test-native test-sanitizers test-threads test-fuzz test-win32 test-win64 test-hosts
 
 # Archives for users: each plug-in binary with the IR library beside it.
 dist: build build-win32 build-win64
