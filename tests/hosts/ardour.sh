@@ -67,9 +67,10 @@ ardour_scan() {
 # ardour_lua NAME MARKER TIMEOUT FRESH SCRIPT ARGS...: runs a Lua session
 # script, after removing FRESH (what an earlier attempt may have left).
 # Ardour 7.3's session tool dies now and then inside Ardour itself (an abort
-# in the export or at teardown, with or without any plug-in): a run that died
-# without saying what went wrong is tried again, up to three times, and the
-# retry is reported. A script's own error (a "Error:" line) is not retried.
+# in the export or at teardown, with or without any plug-in), and on a loaded
+# machine its real-time recording may not start: a run that died, or that
+# stopped on such trouble ("host-trouble:"), is tried again, up to three
+# times, and the retry is reported. A script's own error ("Error:") is not.
 ardour_lua() {
   local name=$1 marker=$2 seconds=$3 fresh=$4 script=$5
   shift 5
@@ -85,7 +86,9 @@ ardour_lua() {
       log_tail "$log"
       return 1
     fi
-    note "ardour: $name attempt $attempt: ardour7-lua $(status_text $status) inside Ardour before it finished; $( [ $attempt -lt 3 ] && echo 'trying again' || echo 'giving up')"
+    note "ardour: $name attempt $attempt: ardour7-lua $(status_text $status) before it finished" \
+      "(\"$( (grep -m1 '^host-trouble: ' "$log" || grep -v '^$' "$log" | tail -n1) | sed 's/^host-trouble: //')\");" \
+      "$( [ $attempt -lt 3 ] && echo 'trying again' || echo 'giving up')"
   done
   fail "$name" "ardour7-lua died three times in a row"
   log_tail "$log"
@@ -94,18 +97,17 @@ ardour_lua() {
 
 ardour_report() { sed -n 's/^host-report: //p' "$1"; }
 
-ardour_session() {
-  local session=$work/session
-  local settings=() render_settings=() entry index name value steps
+# Builds the session; checks what Ardour makes of the plug-in.
+ardour_build() {
+  local settings=() entry index name value steps
   for entry in "${ardour_settings[@]}"; do
     read -r index name value steps <<<"$entry"
     settings+=("$index=$(normalised "$value" "$steps")")
-    render_settings+=(--set "$name=$value")
   done
   local a_index a_name a_before a_after a_steps
   read -r a_index a_name a_before a_after a_steps <<<"${ardour_automated[*]}"
 
-  ardour_lua ardour-session build-ok 180 "$session" build_session.lua "$session" Tolvar "$ardour_rate" "$ardour_seconds" \
+  ardour_lua ardour-session build-ok 180 "$work_session" build_session.lua "$work_session" Tolvar "$ardour_rate" "$ardour_seconds" \
     "$ardour_lead_in" "$ardour_tail" "$a_index" "$(normalised "$a_before" "$a_steps")" \
     "$(normalised "$a_after" "$a_steps")" "$ardour_change_at" "${settings[@]}" || return 1
   local build_log
@@ -130,19 +132,31 @@ ardour_session() {
   else
     fail ardour-parameters "Ardour draws parameters differently:$wrong"
   fi
+}
 
-  ardour_lua ardour-export export-ok 180 "$session/export" export_session.lua "$session" automated || return 1
+# Reloads the session and exports it; compares the export with tolvar render
+# of the take at the automated parameter's two settings.
+ardour_export_and_compare() {
+  local render_settings=() entry name value
+  for entry in "${ardour_settings[@]}"; do
+    read -r _ name value _ <<<"$entry"
+    render_settings+=(--set "$name=$value")
+  done
+  local a_name a_before a_after
+  read -r _ a_name a_before a_after _ <<<"${ardour_automated[*]}"
+
+  ardour_lua ardour-export export-ok 180 "$work_session/export" export_session.lua "$work_session" automated || return 1
   local export_log
   export_log=$(ls -t "$work"/ardour-export.*.log | head -n1)
   ardour_report "$export_log" | sed 's/^/    ardour: /'
-  local exported=$session/export/export.wav
+  local exported=$work_session/export/export.wav
   if [ ! -f "$exported" ]; then
     fail ardour-export "Ardour reported an export but wrote no $exported"
     return 1
   fi
 
   # The take as one stereo file, and the references rendered from it.
-  local takes=("$session"/interchange/*/audiofiles/*%L.wav)
+  local takes=("$work_session"/interchange/*/audiofiles/*%L.wav)
   "$compare" join "${takes[0]}" "${takes[0]/\%L/%R}" "$work/take.wav" || { fail ardour-render "cannot read the take"; return 1; }
   "$tolvar_cli" render "$work/take.wav" "$work/before.wav" --float "${render_settings[@]}" --set "$a_name=$a_before" \
     >"$work/render-before.log" 2>&1 && \
@@ -151,6 +165,13 @@ ardour_session() {
   local cli_latency
   cli_latency=$(sed -n 's/.*latency \([0-9]*\) frames.*/\1/p' "$work/render-before.log")
   say "    tolvar render: latency $cli_latency frames at $ardour_rate Hz (removed, as Ardour's compensation does)"
+  local track_latency
+  track_latency=$(ardour_report "$export_log" | sed -n 's/.*track latency \([0-9]*\) frames.*/\1/p')
+  if [ "$track_latency" = "$cli_latency" ]; then
+    pass ardour-latency "the reloaded track's latency, which Ardour compensates, is $track_latency frames, as tolvar reports"
+  else
+    fail ardour-latency "the reloaded track's latency is ${track_latency:-unknown} frames, tolvar reports ${cli_latency:-none}"
+  fi
 
   # Ardour compensates the latency: take frame n is session frame lead-in + n.
   local shift change guard
@@ -171,8 +192,9 @@ ardour_session() {
   # Where the export leaves the first setting's render: at the automated step.
   local departure
   departure=$("$compare" departure "$exported" "$work/before.wav" --shift "$shift" --threshold-db -60)
-  if [ "$departure" != none ] && [ "$departure" -ge $((change - guard)) ] && [ "$departure" -le $((change + guard)) ]; then
-    pass ardour-automation-place "the export leaves the first setting at take frame $departure; the step is at $change"
+  if [[ $departure =~ ^[0-9]+$ ]] && [ "$departure" -ge $((change - guard)) ] && [ "$departure" -le $((change + guard)) ]; then
+    pass ardour-automation-place "the export leaves the first setting at take frame $departure, $((departure - change)) frames" \
+      "($(awk -v f=$((departure - change)) -v r="$ardour_rate" 'BEGIN { printf "%.1f", 1000 * f / r }') ms) after the step"
   else
     fail ardour-automation-place "the export leaves the first setting at take frame $departure; the step is at $change (tolerance $guard)"
   fi
@@ -185,5 +207,6 @@ run_ardour() {
   stage "Ardour: VST scanner"
   ardour_scan || return 0
   stage "Ardour: session with Tolvar (Dummy backend), export, comparison"
-  ardour_session
+  work_session=$work/session
+  ardour_build && ardour_export_and_compare
 }

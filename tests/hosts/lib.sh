@@ -61,7 +61,9 @@ summary() {
 bounded() {
   local seconds=$1 log=$2
   shift 2
-  timeout --kill-after=10 "$seconds" "$@" >"$log" 2>&1 </dev/null
+  # The subshell keeps bash's own report of a command killed by a signal
+  # out of the output; the status says it.
+  (timeout --kill-after=10 "$seconds" "$@" >"$log" 2>&1 </dev/null; exit $?) 2>/dev/null
 }
 
 # The name of the signal a status above 128 stands for, or the status itself.

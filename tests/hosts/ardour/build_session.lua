@@ -33,19 +33,43 @@ track:input():disconnect_all(nil)
 assert(track:input():audio(0):connect(ports[4]:at(0)) == 0, "cannot connect the track's input")
 assert(track:input():audio(1):connect(ports[4]:at(1)) == 0, "cannot connect the track's input")
 
+-- Waits up to `seconds` for `condition`; false when it never held.
+local function wait_for(condition, seconds)
+  for _ = 1, seconds * 50 do
+    if condition() then return true end
+    ARDOUR.LuaAPI.usleep(20000)
+  end
+  return condition()
+end
+
+-- Ardour's own trouble (the recording is real time on a loaded machine) ends
+-- the run without "build-ok", so that the harness tries again.
+local function host_trouble(what)
+  print("host-trouble: " .. what)
+  close_session()
+  quit()
+end
+
 -- Record the take.
 track:rec_enable_control():set_value(1, PBD.GroupControlDisposition.NoGroup)
 Session:maybe_enable_record(false)
 Session:request_roll(ARDOUR.TransportRequestSource.TRS_UI)
-while Session:transport_sample() < samples(seconds) do ARDOUR.LuaAPI.usleep(20000) end
+if not wait_for(function() return Session:actively_recording() end, 10) then
+  return host_trouble("the transport did not start recording")
+end
+local started = Session:transport_sample()
+wait_for(function() return Session:transport_sample() >= started + samples(seconds) end, 2 * seconds + 10)
 Session:request_stop(false, false, ARDOUR.TransportRequestSource.TRS_UI)
-while Session:transport_rolling() do ARDOUR.LuaAPI.usleep(20000) end
+wait_for(function() return not Session:transport_rolling() end, 10)
 Session:disable_record(false, false)
 track:rec_enable_control():set_value(0, PBD.GroupControlDisposition.NoGroup)
 
 local take = nil
-for region in track:playlist():region_list():iter() do take = region end
-assert(take, "the recording made no region")
+wait_for(function()
+  for region in track:playlist():region_list():iter() do take = region end
+  return take ~= nil
+end, 10)
+if not take then return host_trouble("the recording left no region") end
 take:set_position(at(samples(lead_in)))
 take:to_audioregion():set_fade_in_active(false)
 take:to_audioregion():set_fade_out_active(false)
