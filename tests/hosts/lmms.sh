@@ -46,6 +46,38 @@ lmms_render_settings() {
   done
 }
 
+# A wine prefix made before LMMS runs, with its server kept up: LMMS gives its
+# VST server only so long to answer, and a first start of wine on a loaded
+# machine (the prefix being made) can take longer.
+lmms_prepare_wine() {
+  bounded 300 "$work/wineboot.log" wineboot --init || return 1
+  bounded 60 "$work/wineboot.log" wineserver --wait
+  wineserver -p 120 >/dev/null 2>&1
+}
+
+# One render into work/render.wav; sets lmms_outcome to "rendered",
+# "no-instance" (the plug-in's entry gave nothing: final) or "trouble" (LMMS
+# or wine failed on their own: worth another try, which is reported).
+lmms_render_once() {
+  local log=$1 status
+  rm -f "$work/render.wav"
+  # The render runs offline with LMMS's own oversampling off (-x 1), so the
+  # plug-in runs at the project's rate, and writes 32-bit float (-a).
+  bounded 300 "$log" xvfb-run -a lmms --allowroot render "$work/project.mmp" -o "$work/render.wav" \
+    -f wav -a -x 1 -s "$lmms_rate"
+  status=$?
+  if grep -q 'returned NULL' "$log"; then
+    lmms_outcome=no-instance
+  elif grep -q 'could not be loaded' "$log" || ! grep -q '^Done' "$log" || [ ! -s "$work/render.wav" ]; then
+    note "lmms: render attempt $2: LMMS $(status_text $status) without a render with the plug-in" \
+      "(\"$( (grep -m1 -E 'rror|could not' "$log" || tail -n1 "$log") | tr -d '\n')\")"
+    lmms_outcome=trouble
+  else
+    [ $status -eq 0 ] || note "lmms: LMMS $(status_text $status) after it had finished the render"
+    lmms_outcome=rendered
+  fi
+}
+
 run_lmms() {
   work=$work_root/lmms
   mkdir -p "$work/home"
@@ -54,24 +86,19 @@ run_lmms() {
   unset XDG_CONFIG_HOME XDG_CACHE_HOME
   "$compare" noise "$work/input.wav" --rate "$lmms_rate" --seconds "$lmms_seconds"
   lmms_project "$work/input.wav" "$win32_vst/tolvar.dll" "$work/project.mmp"
-  rm -f "$work/render.wav"
-  local log=$work/render.log status
-  # The render runs offline with LMMS's own oversampling off (-x 1), so the
-  # plug-in runs at the project's rate, and writes 32-bit float (-a).
-  bounded 300 "$log" xvfb-run -a lmms --allowroot render "$work/project.mmp" -o "$work/render.wav" \
-    -f wav -a -x 1 -s "$lmms_rate"
-  status=$?
+  lmms_prepare_wine || { fail lmms-render "wine could not make its prefix"; log_tail "$work/wineboot.log"; return 0; }
+  local attempt log
+  for attempt in 1 2 3; do
+    log=$work/render.$attempt.log
+    lmms_render_once "$log" "$attempt"
+    [ "$lmms_outcome" = trouble ] || break
+  done
   wineserver -k >/dev/null 2>&1
-  grep -E 'RemotePlugin|VST|entry|NULL|rror' "$log" | sed 's/^/    lmms: /' | head -n 12
-  if [ $status -ne 0 ] || [ ! -s "$work/render.wav" ]; then
-    fail lmms-render "lmms render $(status_text $status) without a render"
-    log_tail "$log"
-    return 0
-  fi
-  if grep -q 'could not be loaded' "$log"; then
-    fail lmms-render "LMMS could not load tolvar.dll and rendered without it"
-    return 0
-  fi
+  grep -E 'RemotePlugin|VST|unique ID|NULL|rror' "$log" | sed 's/^/    lmms: /' | head -n 12
+  case $lmms_outcome in
+    no-instance) fail lmms-render "LMMS could not make an instance: the plug-in's entry returned NULL"; return 0 ;;
+    trouble) fail lmms-render "LMMS failed three times"; log_tail "$log"; return 0 ;;
+  esac
   mapfile -t render_settings < <(lmms_render_settings)
   if ! "$tolvar_cli" render "$work/input.wav" "$work/reference.wav" --float "${render_settings[@]}" \
       >"$work/reference.log" 2>&1; then
