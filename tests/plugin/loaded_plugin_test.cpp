@@ -138,68 +138,58 @@ TEST_F(LoadedPluginTest, BypassOutOfRangeChoicesAndEveryOffPassTheAudioUnchanged
     ExpectFilters(*plugin, {1.0}, 14, 0.0);  // the unit impulse: exact pass-through
 }
 
-const std::vector<std::string> kLookups = {"DB2SLIDER", "SLIDER2DB", "PCM_Source_CreateFromFile", "Resampler_Create"};
-
-// A host that answers no lookup (as Ardour, LMMS and Qtractor do) gets an
-// instance that reads its folder itself; as long as DB2SLIDER is unbound, every
-// instance asks again.
-TEST_F(LoadedPluginTest, AHostThatAnswersNoLookupGetsAnInstanceThatReadsItsOwnFiles) {
+// A null callback, or a host that answers no lookup (as Ardour, LMMS and
+// Qtractor do), gets an instance that reads its folder itself. Every instance
+// asks again until the host offers DB2SLIDER; once bound, the host's media
+// source serves every new instance, and nobody is asked again.
+TEST_F(LoadedPluginTest, HostsThatAnswerNoLookupGetInstancesThatReadTheirOwnFiles) {
     const std::vector<double> band = FloatResponse(300, 31);
     folder.PutIr("820+0.wav", band);
-    std::vector<int32_t> shelf;  // 24-bit stereo: the left channel's values, the right one's negated halves
-    for (double v : FloatResponse(120, 32)) {
-        const auto left = static_cast<int32_t>(std::lround(v * 8388607.0)) * 256;
-        shelf.insert(shelf.end(), {left, -left / 512 * 256});
-    }
-    ASSERT_TRUE(WriteWavInts(folder.IrPath("6800+0.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_24, 44100, 2, shelf));
-    std::vector<double> folded;
-    for (std::size_t i = 0; i < shelf.size(); i += 2) folded.push_back((shelf[i] + shelf[i + 1]) / 2.0 / 2147483648.0);
-
     auto library = folder.Load();
     ASSERT_TRUE(library);
-    ScopedHostFunctionOffer none({.db2Slider = false, .slider2Db = false, .pcmSourceCreateFromFile = false});
     std::string error;
-    auto plugin = PluginInstance::Create(library, &error);
-    ASSERT_TRUE(plugin) << error;
-    EXPECT_EQ(HostFunctionLookups(), kLookups);
+    std::vector<std::unique_ptr<PluginInstance>> plugins;
+    plugins.push_back(PluginInstance::Create(library, &error, nullptr));
+    {
+        ScopedHostFunctionOffer none({.db2Slider = false, .slider2Db = false, .pcmSourceCreateFromFile = false});
+        plugins.push_back(PluginInstance::Create(library, &error));
+        plugins.push_back(PluginInstance::Create(library, &error));
+    }
+    EXPECT_EQ(HostFunctionLookups().size(), 8u);
     EXPECT_TRUE(OpenedMediaPaths().empty());  // the host's media source is never used
-    plugin->Prepare(44100.0, 512);
-    ExpectFilters(*plugin, Composite({band, folded}, kStandardScale), 33);
+    for (auto& plugin : plugins) {
+        ASSERT_TRUE(plugin) << error;
+        ExpectFilters(*plugin, Composite({band}, kStandardScale), 33);
+    }
 
     ClearAudioMasterCalls();
-    auto second = PluginInstance::Create(library, &error);
-    ASSERT_TRUE(second) << error;
-    EXPECT_EQ(HostFunctionLookups(), kLookups);
+    plugins.push_back(PluginInstance::Create(library, &error));  // offers all but Resampler_Create
+    plugins.push_back(PluginInstance::Create(library, &error, nullptr));
+    EXPECT_EQ(HostFunctionLookups(),
+              (std::vector<std::string>{"DB2SLIDER", "SLIDER2DB", "PCM_Source_CreateFromFile", "Resampler_Create"}));
+    EXPECT_EQ(OpenedMediaPaths().size(), 8u);  // the four default sections, for each of the two
+    ASSERT_TRUE(plugins[4]) << error;
+    ExpectFilters(*plugins[4], Composite({band}, kStandardScale), 34);
 }
 
-// A null callback also gets an instance, with the built-in source until a host
-// offers its own; once DB2SLIDER is bound, nobody is asked again.
-TEST_F(LoadedPluginTest, ANullCallbackGetsAnInstanceAndAHostIsAskedUntilItAnswers) {
-    const std::vector<double> band = FloatResponse(90, 34);
-    folder.PutIr("820+0.wav", band);
-    auto library = folder.Load();
-    ASSERT_TRUE(library);
-    std::string error;
-    auto first = PluginInstance::Create(library, &error, nullptr);
-    ASSERT_TRUE(first) << error;
-    EXPECT_TRUE(AudioMasterCalls().empty());
-    EXPECT_TRUE(OpenedMediaPaths().empty());
-    ExpectFilters(*first, Composite({band}, kStandardScale), 35);
-
-    auto second = PluginInstance::Create(library, &error);  // offers all but Resampler_Create
-    ASSERT_TRUE(second) << error;
-    EXPECT_EQ(HostFunctionLookups(), kLookups);
-    std::vector<std::string> defaults;
-    for (const char* name : {"100+0.wav", "820+0.wav", "1800+0.wav", "6800+0.wav"}) defaults.push_back(folder.IrPath(name));
-    EXPECT_EQ(OpenedMediaPaths(), defaults);
-    ClearAudioMasterCalls();
-    ClearOpenedMediaPaths();
-    auto third = PluginInstance::Create(library, &error, nullptr);
-    ASSERT_TRUE(third) << error;
-    EXPECT_TRUE(AudioMasterCalls().empty());
-    EXPECT_EQ(OpenedMediaPaths(), defaults);  // the host's source, bound by the second
-    ExpectFilters(*third, Composite({band}, kStandardScale), 36);
-    EXPECT_EQ(third->EffectName(), "Tolvar");
+// A folder whose name no single code page holds: the plug-in finds its files
+// by it, through the host's media source (which gets the path in UTF-8) and
+// through its own.
+TEST_F(LoadedPluginTest, AFolderNamedOutsideAsciiHoldsTheFilesForEitherSource) {
+    LoadedPluginFolder unusual("Łódź 日本 é");
+    const std::vector<double> band = FloatResponse(200, 41);
+    unusual.PutIr("820+0.wav", band);
+    for (bool hostSource : {true, false}) {
+        SCOPED_TRACE(hostSource ? "host's source" : "built-in source");
+        ScopedHostFunctionOffer offer({.pcmSourceCreateFromFile = hostSource});
+        ClearOpenedMediaPaths();
+        auto plugin = unusual.Create();  // a fresh load: the copy is unloaded in between
+        ASSERT_TRUE(plugin);
+        const std::vector<std::string> opened = OpenedMediaPaths();
+        EXPECT_EQ(opened.size(), hostSource ? 4u : 0u);
+        EXPECT_TRUE(!hostSource || opened.at(1) == unusual.IrPath("820+0.wav"));
+        ExpectFilters(*plugin, Composite({band}, kStandardScale), 42);
+    }
 }
 
 TEST(LoadedPluginPath, AFolderTooLongForTheIrPathGetsNoInstance) {
