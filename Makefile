@@ -21,7 +21,7 @@ WERROR ?= ON
 VST_DIR ?= $(HOME)/.vst
 
 .PHONY: all deps build test test-native test-sanitizers test-threads test-fuzz bench validate clean demo install
-.PHONY: build-win32 build-win64 test-win32 test-win64 dist
+.PHONY: build-win32 build-win64 test-win32 test-win64 dist test-hosts
 
 all: build
 
@@ -87,7 +87,14 @@ test-win32: build-win32
 test-win64: build-win64
 	xvfb-run -a ctest --test-dir $(BUILD_WIN64) --output-on-failure -j $(JOBS)
 
-test: test-native test-sanitizers test-threads test-fuzz test-win32 test-win64
+# Tolvar in Ardour, Qtractor and LMMS as Debian packages them (tests/hosts/):
+# installs them, then scans, renders, automates and compares.
+test-hosts: build build-win32
+	bash scripts/install-hosts.sh
+	bash tests/hosts/run-hosts.sh $(BUILD) $(BUILD_WIN32)
+
+# The host tests take about two minutes, installing the hosts included.
+test: test-native test-sanitizers test-threads test-fuzz test-win32 test-win64 test-hosts
 
 # Archives for users: each plug-in binary with the IR library beside it.
 dist: build build-win32 build-win64
