@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -72,6 +73,13 @@ void ExpectTaps(const ImpulseBuffer& impulse, const std::vector<double>& expecte
             << i;
 }
 
+// A file as it enters the composite: each sample times its scale, rounded to float.
+std::vector<double> Entering(const std::vector<double>& taps, double scale) {
+    std::vector<double> entering;
+    for (double tap : taps) entering.push_back(static_cast<float>(scale * tap));
+    return entering;
+}
+
 bool Build(const Values& values, double hostRate, const FakeIrFolder& folder, ImpulseBuffer& impulse) {
     return BuildCompositeImpulse(values.v, hostRate, folder.Library(), impulse);
 }
@@ -83,16 +91,36 @@ TEST(ComposeImpulse, DefaultsMergeTheFourSectionFilesInOrder) {
     for (int i = 0; i < 4; ++i) {
         const std::vector<double> taps = RandomTaps(20 + 7 * i, i);
         folder.Add(names[i], File(taps));
-        expected = Convolve(expected, taps);
+        expected = Convolve(expected, Entering(taps, s));
     }
     ImpulseBuffer impulse;
     ASSERT_TRUE(Build(Values(), 96000.0, folder, impulse));
     EXPECT_EQ(folder.Opens(), Names(names, names + 4));
     EXPECT_EQ(impulse.sampleRate, 96000.0);
     EXPECT_EQ(impulse.channels, 1);
-    ExpectTaps(impulse, expected, s * s * s * s);
+    ExpectTaps(impulse, expected, 1.0);
     EXPECT_EQ(folder.SourcesDestroyed(), 4);
     EXPECT_TRUE(folder.Misuses().empty());
+}
+
+// A +0 dB file of the library holds its headroom alone, float(2^(-2/6)) or
+// for Hi-Q float(2^(-5/6)); times their scales the defaults compose to exactly
+// 1.0, one tap, at every host rate, so that flat settings change no sample.
+TEST(ComposeImpulse, FlatFilesComposeToExactlyOneAtEveryRate) {
+    FakeIrFolder folder;
+    for (const char* name : {"100+0.wav", "820+0.wav", "1800+0.wav", "6800+0.wav"})
+        folder.Add(name, File({static_cast<float>(std::exp2(-2.0 / 6.0))}));
+    folder.Add("820+0-hq.wav", File({static_cast<float>(std::exp2(-5.0 / 6.0))}));
+    for (double rate : {44100.0, 48000.0, 88200.0, 96000.0, 192000.0}) {
+        for (double hiQ : {0.0, 1.0}) {
+            ImpulseBuffer impulse;
+            ASSERT_TRUE(Build(Values().Set(kParamBand1HQ, hiQ), rate, folder, impulse));
+            const std::vector<float> taps = Taps(impulse);
+            ASSERT_FALSE(taps.empty());
+            EXPECT_EQ(taps[0], 1.0f) << rate << " Hz, Hi-Q " << hiQ;
+            EXPECT_EQ(std::count(taps.begin(), taps.end(), 0.0f), std::ptrdiff_t(taps.size()) - 1) << rate << " Hz";
+        }
+    }
 }
 
 TEST(ComposeImpulse, EverySectionOffOrBypassedGivesTheUnitImpulse) {
@@ -147,12 +175,12 @@ TEST(ComposeImpulse, AllSevenSectionsAreReadInSignalOrder) {
     for (size_t i = 0; i < names.size(); ++i) {
         const std::vector<double> taps = RandomTaps(5 + int(i), 100 + unsigned(i));
         folder.Add(names[i], File(taps));
-        expected = Convolve(expected, taps);
+        expected = Convolve(expected, Entering(taps, names[i].ends_with("-hq.wav") ? kHiQFileScale : s));
     }
     ImpulseBuffer impulse;
     ASSERT_TRUE(Build(values, 96000.0, folder, impulse));
     EXPECT_EQ(folder.Opens(), names);
-    ExpectTaps(impulse, expected, std::pow(s, 6) * kHiQFileScale);
+    ExpectTaps(impulse, expected, 1.0);
 }
 
 TEST(ComposeImpulse, TheChoiceRuleAndTheHiQSwitches) {
@@ -221,7 +249,7 @@ TEST(ComposeImpulse, MissingFilesLeaveOnlyTheirSectionOut) {
     ImpulseBuffer impulse;
     ASSERT_TRUE(Build(Values(), 96000.0, folder, impulse));
     EXPECT_EQ(folder.Opens(), (Names{"100+0.wav", "820+0.wav", "1800+0.wav", "6800+0.wav"}));
-    ExpectTaps(impulse, Convolve(Convolve(a, b), c), s * s * s);
+    ExpectTaps(impulse, Convolve(Convolve(Entering(a, s), Entering(b, s)), Entering(c, s)), 1.0);
 }
 
 TEST(ComposeImpulse, RatesWithinATenThousandthOfAHertzAreCopied) {

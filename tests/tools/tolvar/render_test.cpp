@@ -184,6 +184,24 @@ TEST_F(RenderTest, UnchangedAudioComesBackBitForBitAndOversAreReported) {
     }
 }
 
+// The build's own IR library at its default settings: flat, so files come
+// back exactly as they went in, whatever their sample format and rate.
+TEST(RenderDefaults, GiveEverySampleBackBitForBit) {
+    TempDir files;
+    const Audio inputs[] = {NoiseAudio(2, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 96000, 48000, 0.7),
+                            NoiseAudio(1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 48000, 0.7),
+                            NoiseAudio(2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 48000, 48000, 0.7)};
+    for (const Audio& input : inputs) {
+        ASSERT_TRUE(WriteAudio(files.File("in.wav"), input));
+        const CliRun run = RunTolvar({"render", files.File("in.wav"), files.File("out.wav")});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_NE(run.out.find("latency 0 frames"), std::string::npos) << run.out;
+        const Audio output = ReadAudio(files.File("out.wav")), stored = ReadAudio(files.File("in.wav"));
+        EXPECT_EQ(output.format, input.format);
+        EXPECT_TRUE(output.channels == stored.channels) << input.rate << " Hz";
+    }
+}
+
 TEST_F(RenderTest, AnyOtherEffectTakesItsOwnNamesAndNormalisedValues) {
     const Audio stereo = NoiseAudio(2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 5000, 0.5);
     const std::vector<std::string> fake = {"--plugin", TOLVAR_FAKE_PLUGIN_PATH};
