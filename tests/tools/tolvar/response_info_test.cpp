@@ -1,5 +1,6 @@
 // tolvar response, info, params and validate, end to end.
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 #include <cmath>
 #include <complex>
@@ -49,7 +50,7 @@ TEST(ResponseCommand, CsvIsTheCompositesSpectrumAndThePlotIsAPicture) {
 
     const std::vector<std::string> rows = Lines(ReadBytes(files.File("r.csv")));
     ASSERT_GT(rows.size(), 400u);
-    EXPECT_EQ(rows[0], "frequency_hz,magnitude_db,phase_deg");
+    EXPECT_EQ(rows[0], "frequency_hz,magnitude_db,phase_deg,group_delay_ms");
     double previous = 0.0;
     for (std::size_t i = 1; i < rows.size(); ++i) {
         double hz = 0, db = 0, degrees = 0;
@@ -66,6 +67,59 @@ TEST(ResponseCommand, CsvIsTheCompositesSpectrumAndThePlotIsAPicture) {
 #if !defined(_WIN32)
     EXPECT_EQ(ReadBytes(files.File("r.png")).substr(0, 8), "\x89PNG\r\n\x1a\n");
 #endif
+}
+
+// What a host hears from a unit impulse placed well inside a file, with the
+// latency compensated: the pre-ringing of the rate conversion included, and
+// the whole tail (the file runs a second past the impulse).
+TEST(ResponseCommand, IsTheSpectrumOfARenderedImpulseAtEveryRate) {
+    const std::vector<std::string> settings = {"--set", "HPF=82",     "--set", "LShelfG=+3",  "--set", "Band2F=2700",
+                                               "--set", "Band2G=-4",  "--set", "Band2HQ=on",  "--set", "HShelfF=15k",
+                                               "--set", "HShelfG=+12"};
+    constexpr std::size_t kAt = 1000;  // where the impulse sits in the rendered file
+    TempDir files;
+    for (const int rate : {44100, 48000, 96000}) {
+        Audio impulse{rate, SF_FORMAT_WAV | SF_FORMAT_FLOAT, {std::vector<double>(kAt + rate, 0.0)}};
+        impulse.channels[0][kAt] = 1.0;
+        ASSERT_TRUE(WriteAudio(files.File("impulse.wav"), impulse));
+        std::vector<std::string> render = {"render", files.File("impulse.wav"), files.File("heard.wav")};
+        std::vector<std::string> response = {"response", "--rate", std::to_string(rate), "--csv", files.File("r.csv")};
+        render.insert(render.end(), settings.begin(), settings.end());
+        response.insert(response.end(), settings.begin(), settings.end());
+        ASSERT_EQ(RunTolvar(render).exitCode, 0);
+        const CliRun run = RunTolvar(response);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+
+        const Audio heard = ReadAudio(files.File("heard.wav"));
+        ASSERT_EQ(heard.channels.size(), 1u);
+        const std::vector<std::string> rows = Lines(ReadBytes(files.File("r.csv")));
+        ASSERT_GT(rows.size(), 400u);
+        double worstDb = 0.0, worstDegrees = 0.0, previous = 0.0;
+        for (std::size_t i = 1; i < rows.size(); ++i) {
+            double hz = 0, db = 0, degrees = 0;
+            char comma = 0;
+            std::istringstream(rows[i]) >> hz >> comma >> db >> comma >> degrees;
+            // Unwrapped: no fold at +-180 degrees between neighbours 1/48 octave apart.
+            if (i > 1) {
+                ASSERT_LT(std::abs(degrees - previous), 45.0) << rate << " Hz: " << rows[i];
+            }
+            previous = degrees;
+            if (i % 4 != 1) continue;  // the spectrum at 12 points per octave
+            std::complex<double> h = 0.0;
+            for (std::size_t n = 0; n < heard.frames(); ++n) {
+                if (heard.channels[0][n] == 0.0) continue;
+                const double t = static_cast<double>(n) - static_cast<double>(kAt);
+                h += heard.channels[0][n] * std::polar(1.0, -2.0 * std::numbers::pi * hz * t / rate);
+            }
+            worstDb = std::max(worstDb, std::abs(db - 20.0 * std::log10(std::abs(h))));
+            const double turn = std::remainder(degrees - std::arg(h) * 180.0 / std::numbers::pi, 360.0);
+            worstDegrees = std::max(worstDegrees, std::abs(turn));
+        }
+        std::printf("[  FIGURES ] %d Hz: response vs rendered impulse %.2g dB, %.2g degrees\n", rate, worstDb,
+                    worstDegrees);
+        EXPECT_LE(worstDb, 1e-3) << rate << " Hz";
+        EXPECT_LE(worstDegrees, 0.01) << rate << " Hz";
+    }
 }
 
 TEST(InfoAndParams, ShowTheChoicesTheHostsViewAndTheLatencyTheSettingsNeed) {
@@ -92,6 +146,10 @@ TEST(InfoAndParams, ShowTheChoicesTheHostsViewAndTheLatencyTheSettingsNeed) {
     EXPECT_NE(info.out.find("tlvr"), std::string::npos);
     EXPECT_NE(info.out.find("1100"), std::string::npos);
     EXPECT_NE(info.out.find("(1 WAV files)"), std::string::npos);
+    arguments[0] = "response";
+    const CliRun response = RunTolvar(arguments);
+    EXPECT_NE(response.err.find("latency " + std::to_string(plugin->InitialDelay()) + " frames"), std::string::npos)
+        << response.err;
 
     arguments[0] = "params";
     arguments.erase(arguments.begin() + 3, arguments.begin() + 5);  // params takes no rate
