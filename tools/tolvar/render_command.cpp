@@ -10,6 +10,7 @@
 #include "tools/tolvar/effect_session.h"
 #include "tools/tolvar/input_audio_file.h"
 #include "tools/tolvar/output_audio_file.h"
+#include "tools/tolvar/output_path.h"
 #include "tools/tolvar/plugin_location.h"
 #include "tools/tolvar/progress_bar.h"
 #include "tools/tolvar/sample_format.h"
@@ -55,10 +56,14 @@ void PrintSummary(const RenderOptions& options, const InputAudioFile& input, con
 }
 
 int Render(const RenderOptions& options) {
+    RefuseSameFile(options.input, options.output);
     InputAudioFile input(options.input);
     if (input.channels() > 2)
         throw CliError(options.input + " has " + std::to_string(input.channels()) +
                        " channels; only mono and stereo files can be rendered");
+    const int format = options.floatOutput ? (input.format() & SF_FORMAT_TYPEMASK) | SF_FORMAT_FLOAT : input.format();
+    OutputAudioFile output(options.output, format, input.sampleRate(), input.channels());
+
     SessionRequest request;
     request.pluginPath = ResolvePluginPath(options.effect.plugin);
     request.settings = options.effect.settings;
@@ -67,8 +72,6 @@ int Render(const RenderOptions& options) {
     request.fileChannels = input.channels();
     EffectSession session(request);
 
-    const int format = options.floatOutput ? (input.format() & SF_FORMAT_TYPEMASK) | SF_FORMAT_FLOAT : input.format();
-    OutputAudioFile output(options.output, format, input.sampleRate(), input.channels());
     StreamResult result;
     {
         ProgressBar bar("rendering", input.frames(), input.sampleRate());

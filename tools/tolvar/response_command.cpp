@@ -8,6 +8,7 @@
 #include "tools/tolvar/effect_options.h"
 #include "tools/tolvar/effect_session.h"
 #include "tools/tolvar/frequency_response.h"
+#include "tools/tolvar/output_path.h"
 #include "tools/tolvar/plugin_location.h"
 #include "tools/tolvar/response_plot.h"
 #include "tools/tolvar/temporary_file.h"
@@ -44,6 +45,8 @@ void WriteCsv(const std::string& path, const std::vector<ResponsePoint>& points)
 
 int Response(const ResponseOptions& options) {
     if (!options.plot.empty() && !CanPlotResponse()) throw UsageError(kPlotUnavailable);
+    for (const std::string* path : {&options.csv, &options.plot})
+        if (!path->empty()) CheckOutputTarget(*path);  // before the work, not after it
     const double rate = options.effect.sampleRate;
     SessionRequest request;
     request.pluginPath = ResolvePluginPath(options.effect.plugin);

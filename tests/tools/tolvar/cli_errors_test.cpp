@@ -67,7 +67,6 @@ TEST(CliErrors, BadCallsFailWithOneLineAndLeaveNoOutput) {
         {"unknown command", {"mix", in}, 2, "no command \"mix\"; the commands are render, response"},
         {"response of a folder without IRs", {"response", "--plugin", withoutIrs.pluginPath(), "--csv", out}, 1,
          "the IR library is missing"},
-        // Fails only when the finished file is to take the name.
         {"output name taken by a folder", {"render", in, files.File("folder.wav"), "--plugin", plugin}, 1,
          "cannot write " + files.File("folder.wav")},
     };
