@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <random>
 
 #include "tests/plugin/loaded_plugin.h"
@@ -181,6 +182,73 @@ TEST_F(RenderTest, UnchangedAudioComesBackBitForBitAndOversAreReported) {
             const double expected = std::clamp(doubled, -1.0, 32767.0 / 32768);
             ASSERT_NEAR(output.channels[c][n], expected, 1.0 / 32768) << c << " " << n;
         }
+    }
+}
+
+bool Writable(int format) {
+    SF_INFO info{};
+    info.format = format;
+    info.channels = 2;
+    info.samplerate = 44100;
+    return sf_format_check(&info) != 0;
+}
+
+// With every section bypassed the effect changes nothing, so what comes back
+// is the input in the container the name asks for, bit for bit wherever that
+// container holds the input's samples.
+TEST_F(RenderTest, TheOutputsNameChoosesTheContainerAndTheInputsSamplesStay) {
+    struct Case {
+        std::string in;
+        int inFormat;
+        std::string out;
+        std::vector<std::string> options;
+        int outFormat;      // 0: refused with exit code 2
+        std::string notice; // a part of what stderr says
+    };
+    const bool flac = Writable(SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
+    std::vector<Case> cases = {
+        {"a.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_24, "b.aiff", {}, SF_FORMAT_AIFF | SF_FORMAT_PCM_24, ""},
+        {"a.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, "b.AIF", {}, SF_FORMAT_AIFF | SF_FORMAT_PCM_16, ""},
+        {"a.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, "b.caf", {}, SF_FORMAT_CAF | SF_FORMAT_FLOAT, ""},
+        {"a.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, "b.au", {"--float"}, SF_FORMAT_AU | SF_FORMAT_FLOAT, ""},
+        {"a.aiff", SF_FORMAT_AIFF | SF_FORMAT_FLOAT, "b.wav", {}, SF_FORMAT_WAV | SF_FORMAT_FLOAT, ""},
+        {"a.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, "b.mp4", {}, 0, "cannot tell the format of"},
+    };
+    if (flac) {
+        cases.push_back({"a.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, "b.wav", {}, SF_FORMAT_WAV | SF_FORMAT_PCM_24, ""});
+        cases.push_back({"a.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, "b.flac", {}, SF_FORMAT_FLAC | SF_FORMAT_PCM_24,
+                         "written as FLAC 24-bit, since FLAC holds no 32-bit float samples"});
+        cases.push_back({"a.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, "b.flac", {"--float"}, 0,
+                         "--float: FLAC files hold no float samples here; .aiff"});
+    }
+    for (const Case& test : cases) {
+        const std::string in = files.File(test.in), out = files.File(test.out);
+        ASSERT_TRUE(WriteAudio(in, NoiseAudio(2, test.inFormat, 44100, 3000, 0.5))) << test.in;
+        std::vector<std::string> arguments = {"render", in, out, "--plugin", folder.pluginPath(),
+                                              "--set", "LShelfG=bypass", "--set", "Band1G=bypass",
+                                              "--set", "Band2G=bypass", "--set", "HShelfG=bypass"};
+        arguments.insert(arguments.end(), test.options.begin(), test.options.end());
+        const CliRun run = RunTolvar(arguments);
+        const std::string what = test.in + " -> " + test.out + ": " + run.err;
+        EXPECT_NE(run.err.find(test.notice), std::string::npos) << what;
+        if (!test.outFormat) {
+            EXPECT_EQ(run.exitCode, 2) << what;
+            EXPECT_FALSE(std::filesystem::exists(out)) << what;
+            continue;
+        }
+        ASSERT_EQ(run.exitCode, 0) << what;
+        if (test.notice.empty()) {
+            EXPECT_EQ(run.err, "") << what;
+        }
+        const Audio input = ReadAudio(in), output = ReadAudio(out);
+        EXPECT_EQ(output.format, test.outFormat) << what;
+        const double step = (test.outFormat & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_24 ? std::ldexp(1.0, -23) : 0.0;
+        ASSERT_EQ(output.channels.size(), 2u) << what;
+        ASSERT_EQ(output.frames(), input.frames()) << what;
+        for (std::size_t ch = 0; ch < 2; ++ch)
+            for (std::size_t n = 0; n < input.frames(); ++n)
+                ASSERT_NEAR(output.channels[ch][n], input.channels[ch][n], step / 2) << what << " at " << n;
+        std::filesystem::remove(out);
     }
 }
 
