@@ -63,6 +63,9 @@ int Render(const RenderOptions& options) {
     if (input.channels() > 2)
         throw CliError(options.input + " has " + std::to_string(input.channels()) +
                        " channels; only mono and stereo files can be rendered");
+    if (!IsUsableRate(input.sampleRate()))
+        throw CliError(options.input + " says its rate is " + std::to_string(input.sampleRate()) +
+                       " Hz; files from " + UsableRatesText() + " can be rendered");
     const OutputFormat format = ChooseOutputFormat(options.output, input.format(), options.floatOutput,
                                                    input.channels(), input.sampleRate());
     OutputAudioFile output(options.output, format.format, input.sampleRate(), input.channels());

@@ -38,6 +38,11 @@ TEST(CliErrors, BadCallsFailWithOneLineAndLeaveNoOutput) {
     ASSERT_TRUE(WriteAudio(files.File("six.wav"),
                            Audio{44100, SF_FORMAT_WAV | SF_FORMAT_FLOAT, std::vector<std::vector<double>>(6, {0.1})}));
     WriteBytes(files.File("text.so"), "not a shared object");
+    // A header that claims 2147483647 Hz (bytes 24..27 of a plain WAV header).
+    ASSERT_TRUE(WriteAudio(files.File("fast.wav"), Audio{44100, SF_FORMAT_WAV | SF_FORMAT_PCM_16, {{0.5, 0.5}}}));
+    std::string header = ReadBytes(files.File("fast.wav"));
+    header.replace(24, 4, "\xff\xff\xff\x7f");
+    WriteBytes(files.File("fast.wav"), header);
     WriteBytes(out, "an older render");
     fs::create_directory(files.File("folder.wav"));
     const std::string plugin = folder.pluginPath();
@@ -50,6 +55,12 @@ TEST(CliErrors, BadCallsFailWithOneLineAndLeaveNoOutput) {
         {"gain out of range", {"render", in, out, "--plugin", plugin, "--set", "Band1G=+13"}, 2,
          "-12 dB .. +12 dB, <bypass>"},
         {"setting without a value", {"render", in, out, "--plugin", plugin, "--set", "HPF"}, 2, "NAME=VALUE"},
+        {"gain in hex", {"render", in, out, "--plugin", plugin, "--set", "Band1G=0x10"}, 2,
+         "a number is in dB: 3, +3, -4, 3dB; or table values #0 to #25"},
+        {"rate that is not a number", {"response", "--plugin", plugin, "--rate", "nan", "--csv", out}, 2,
+         "--rate: a rate from 8000 to 768000 Hz, not nan"},
+        {"input rate beyond any converter", {"render", files.File("fast.wav"), out, "--plugin", plugin}, 1,
+         "says its rate is 2147483647 Hz"},
         {"missing input", {"render", files.File("none.wav"), out, "--plugin", plugin}, 1, "no such file"},
         {"input that is not audio", {"render", files.File("text.so"), out, "--plugin", plugin}, 1, "cannot read"},
         {"six channels", {"render", files.File("six.wav"), out, "--plugin", plugin}, 1, "6 channels"},
@@ -78,7 +89,7 @@ TEST(CliErrors, BadCallsFailWithOneLineAndLeaveNoOutput) {
         EXPECT_EQ(lines[0].rfind("tolvar: ", 0), 0u) << call.what << ": " << lines[0];
         EXPECT_NE(lines[0].find(call.message), std::string::npos) << call.what << ": " << lines[0];
         EXPECT_EQ(FolderContents(files.path()),
-                  (std::vector<std::string>{"folder.wav", "in.wav", "kept.wav", "six.wav", "text.so"}))
+                  (std::vector<std::string>{"fast.wav", "folder.wav", "in.wav", "kept.wav", "six.wav", "text.so"}))
             << call.what;
         EXPECT_EQ(ReadBytes(out), "an older render") << call.what;
         EXPECT_TRUE(fs::is_empty(files.File("folder.wav"))) << call.what;

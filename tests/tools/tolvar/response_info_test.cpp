@@ -168,6 +168,12 @@ TEST(InfoAndParams, ShowTheChoicesTheHostsViewAndTheLatencyTheSettingsNeed) {
     EXPECT_EQ(band1G[3] + " " + band1G[4] + " " + band1G[5], "-5 dB 7.0");
     EXPECT_EQ(hq[3] + " " + hq[4], "off 0");
     EXPECT_EQ(row(kParamBand2G)[3] + " " + row(kParamBand2G)[4], "<bypass> 25.0");
+    EXPECT_NE(lines[kParamHShelfHQ + 1].find("changes nothing"), std::string::npos) << lines[kParamHShelfHQ + 1];
+
+    // The program's version is the plug-in's: 1100 is 1.1.0.
+    const CliRun version = RunTolvar({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(Lines(version.out), std::vector<std::string>{"tolvar 1.1.0"});
 }
 
 TEST(ValidateCommand, RunsTheValidatorWithItsOptionsAndExitCodes) {
