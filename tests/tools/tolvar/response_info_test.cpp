@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <numbers>
@@ -125,6 +126,7 @@ TEST(ResponseCommand, IsTheSpectrumOfARenderedImpulseAtEveryRate) {
 TEST(InfoAndParams, ShowTheChoicesTheHostsViewAndTheLatencyTheSettingsNeed) {
     LoadedPluginFolder folder;
     folder.PutIr("1200-5.wav", FloatResponse(3000, 8), 44100);
+    folder.PutIr("misc_inst_DI.wav", FloatResponse(20000, 9), 44100);
     std::vector<std::string> arguments = {"info", "--plugin", folder.pluginPath(), "--rate", "44100"};
     arguments.insert(arguments.end(), kOnlyBand1.begin(), kOnlyBand1.end());
     const CliRun info = RunTolvar(arguments);
@@ -145,11 +147,25 @@ TEST(InfoAndParams, ShowTheChoicesTheHostsViewAndTheLatencyTheSettingsNeed) {
         << info.out;
     EXPECT_NE(info.out.find("tlvr"), std::string::npos);
     EXPECT_NE(info.out.find("1100"), std::string::npos);
-    EXPECT_NE(info.out.find("(1 WAV files)"), std::string::npos);
+    EXPECT_NE(info.out.find("(2 WAV files)"), std::string::npos);
     arguments[0] = "response";
     const CliRun response = RunTolvar(arguments);
     EXPECT_NE(response.err.find("latency " + std::to_string(plugin->InitialDelay()) + " frames"), std::string::npos)
         << response.err;
+
+    // Among the typical settings, the long input model's latency, as the plug-in reports it.
+    auto instDi = folder.Create();
+    ASSERT_TRUE(instDi);
+    instDi->Prepare(44100.0, 512);
+    instDi->SetParameter(kParamInputMode, 0.5f);
+    instDi->SetMains(false);
+    instDi->SetMains(true);
+    ASSERT_GT(instDi->InitialDelay(), plugin->InitialDelay());
+    const std::vector<std::string> infoLines = Lines(info.out);
+    const auto typical = std::find_if(infoLines.begin(), infoLines.end(),
+                                      [](const std::string& line) { return line.ends_with("Input Mode Inst DI"); });
+    ASSERT_NE(typical, infoLines.end()) << info.out;
+    EXPECT_EQ(typical->rfind("  " + std::to_string(instDi->InitialDelay()) + " frames", 0), 0u) << *typical;
 
     arguments[0] = "params";
     arguments.erase(arguments.begin() + 3, arguments.begin() + 5);  // params takes no rate
