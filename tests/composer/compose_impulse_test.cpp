@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -101,26 +100,6 @@ TEST(ComposeImpulse, DefaultsMergeTheFourSectionFilesInOrder) {
     ExpectTaps(impulse, expected, 1.0);
     EXPECT_EQ(folder.SourcesDestroyed(), 4);
     EXPECT_TRUE(folder.Misuses().empty());
-}
-
-// A +0 dB file of the library holds its headroom alone, float(2^(-2/6)) or
-// for Hi-Q float(2^(-5/6)); times their scales the defaults compose to exactly
-// 1.0, one tap, at every host rate, so that flat settings change no sample.
-TEST(ComposeImpulse, FlatFilesComposeToExactlyOneAtEveryRate) {
-    FakeIrFolder folder;
-    for (const char* name : {"100+0.wav", "820+0.wav", "1800+0.wav", "6800+0.wav"})
-        folder.Add(name, File({static_cast<float>(std::exp2(-2.0 / 6.0))}));
-    folder.Add("820+0-hq.wav", File({static_cast<float>(std::exp2(-5.0 / 6.0))}));
-    for (double rate : {44100.0, 48000.0, 88200.0, 96000.0, 192000.0}) {
-        for (double hiQ : {0.0, 1.0}) {
-            ImpulseBuffer impulse;
-            ASSERT_TRUE(Build(Values().Set(kParamBand1HQ, hiQ), rate, folder, impulse));
-            const std::vector<float> taps = Taps(impulse);
-            ASSERT_FALSE(taps.empty());
-            EXPECT_EQ(taps[0], 1.0f) << rate << " Hz, Hi-Q " << hiQ;
-            EXPECT_EQ(std::count(taps.begin(), taps.end(), 0.0f), std::ptrdiff_t(taps.size()) - 1) << rate << " Hz";
-        }
-    }
 }
 
 TEST(ComposeImpulse, EverySectionOffOrBypassedGivesTheUnitImpulse) {

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
-#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <numbers>
@@ -77,7 +76,7 @@ TEST(ResponseCommand, IsTheSpectrumOfARenderedImpulseAtEveryRate) {
     const std::vector<std::string> settings = {"--set", "HPF=82",     "--set", "LShelfG=+3",  "--set", "Band2F=2700",
                                                "--set", "Band2G=-4",  "--set", "Band2HQ=on",  "--set", "HShelfF=15k",
                                                "--set", "HShelfG=+12"};
-    constexpr std::size_t kAt = 1000;  // where the impulse sits in the rendered file
+    constexpr int kAt = 1000;  // where the impulse sits in the rendered file
     TempDir files;
     for (const int rate : {44100, 48000, 96000}) {
         Audio impulse{rate, SF_FORMAT_WAV | SF_FORMAT_FLOAT, {std::vector<double>(kAt + rate, 0.0)}};
@@ -85,39 +84,28 @@ TEST(ResponseCommand, IsTheSpectrumOfARenderedImpulseAtEveryRate) {
         ASSERT_TRUE(WriteAudio(files.File("impulse.wav"), impulse));
         std::vector<std::string> render = {"render", files.File("impulse.wav"), files.File("heard.wav")};
         std::vector<std::string> response = {"response", "--rate", std::to_string(rate), "--csv", files.File("r.csv")};
-        render.insert(render.end(), settings.begin(), settings.end());
-        response.insert(response.end(), settings.begin(), settings.end());
+        for (auto* command : {&render, &response}) command->insert(command->end(), settings.begin(), settings.end());
         ASSERT_EQ(RunTolvar(render).exitCode, 0);
-        const CliRun run = RunTolvar(response);
-        ASSERT_EQ(run.exitCode, 0) << run.err;
+        ASSERT_EQ(RunTolvar(response).exitCode, 0);
+        std::vector<double> heard = ReadAudio(files.File("heard.wav")).channels.at(0);
+        while (!heard.empty() && heard.back() == 0.0) heard.pop_back();
 
-        const Audio heard = ReadAudio(files.File("heard.wav"));
-        ASSERT_EQ(heard.channels.size(), 1u);
         const std::vector<std::string> rows = Lines(ReadBytes(files.File("r.csv")));
-        ASSERT_GT(rows.size(), 400u);
         double worstDb = 0.0, worstDegrees = 0.0, previous = 0.0;
         for (std::size_t i = 1; i < rows.size(); ++i) {
             double hz = 0, db = 0, degrees = 0;
             char comma = 0;
             std::istringstream(rows[i]) >> hz >> comma >> db >> comma >> degrees;
             // Unwrapped: no fold at +-180 degrees between neighbours 1/48 octave apart.
-            if (i > 1) {
-                ASSERT_LT(std::abs(degrees - previous), 45.0) << rate << " Hz: " << rows[i];
-            }
+            ASSERT_TRUE(i == 1 || std::abs(degrees - previous) < 45.0) << rate << " Hz: " << rows[i];
             previous = degrees;
-            if (i % 4 != 1) continue;  // the spectrum at 12 points per octave
-            std::complex<double> h = 0.0;
-            for (std::size_t n = 0; n < heard.frames(); ++n) {
-                if (heard.channels[0][n] == 0.0) continue;
-                const double t = static_cast<double>(n) - static_cast<double>(kAt);
-                h += heard.channels[0][n] * std::polar(1.0, -2.0 * std::numbers::pi * hz * t / rate);
-            }
+            if (i % 4 != 1) continue;  // the spectrum at 12 points per octave, about the impulse's time
+            const std::complex<double> h =
+                DirectTransfer(heard, hz, rate) * std::polar(1.0, 2.0 * std::numbers::pi * hz * kAt / rate);
             worstDb = std::max(worstDb, std::abs(db - 20.0 * std::log10(std::abs(h))));
-            const double turn = std::remainder(degrees - std::arg(h) * 180.0 / std::numbers::pi, 360.0);
-            worstDegrees = std::max(worstDegrees, std::abs(turn));
+            const double turned = std::remainder(degrees - std::arg(h) * 180 / std::numbers::pi, 360.0);
+            worstDegrees = std::max(worstDegrees, std::abs(turned));
         }
-        std::printf("[  FIGURES ] %d Hz: response vs rendered impulse %.2g dB, %.2g degrees\n", rate, worstDb,
-                    worstDegrees);
         EXPECT_LE(worstDb, 1e-3) << rate << " Hz";
         EXPECT_LE(worstDegrees, 0.01) << rate << " Hz";
     }
@@ -157,15 +145,12 @@ TEST(InfoAndParams, ShowTheChoicesTheHostsViewAndTheLatencyTheSettingsNeed) {
     auto instDi = folder.Create();
     ASSERT_TRUE(instDi);
     instDi->Prepare(44100.0, 512);
-    instDi->SetParameter(kParamInputMode, 0.5f);
-    instDi->SetMains(false);
-    instDi->SetMains(true);
+    instDi->SetParameter(kParamInputMode, 0.5f);  // from no latency at all (no file of the defaults is there)
     ASSERT_GT(instDi->InitialDelay(), plugin->InitialDelay());
-    const std::vector<std::string> infoLines = Lines(info.out);
-    const auto typical = std::find_if(infoLines.begin(), infoLines.end(),
-                                      [](const std::string& line) { return line.ends_with("Input Mode Inst DI"); });
-    ASSERT_NE(typical, infoLines.end()) << info.out;
-    EXPECT_EQ(typical->rfind("  " + std::to_string(instDi->InitialDelay()) + " frames", 0), 0u) << *typical;
+    const std::size_t instDiRow = info.out.find("\n  " + std::to_string(instDi->InitialDelay()) + " frames (");
+    ASSERT_NE(instDiRow, std::string::npos) << info.out;
+    const std::string line = info.out.substr(instDiRow, info.out.find('\n', instDiRow + 1) - instDiRow);
+    EXPECT_TRUE(line.ends_with("Input Mode Inst DI")) << info.out;
 
     arguments[0] = "params";
     arguments.erase(arguments.begin() + 3, arguments.begin() + 5);  // params takes no rate
