@@ -87,7 +87,8 @@ CommandAction SetUpResponse(CLI::App& command) {
     auto options = std::make_shared<ResponseOptions>();
     AddEffectOptions(command, options->effect);
     AddRateOption(command, options->effect);
-    command.add_option("--csv", options->csv, "Write frequency, magnitude (dB), phase (degrees, unwrapped) and group delay (ms) as CSV")
+    command.add_option("--csv", options->csv,
+                       "Write frequency, magnitude (dB), phase (degrees, unwrapped) and group delay (ms) as CSV")
         ->type_name("FILE");
     command.add_option("--plot", options->plot, "Draw magnitude and phase as a PNG picture")->type_name("FILE.png");
     command.description(command.get_description() + "; with neither --csv nor --plot the CSV goes to stdout");
