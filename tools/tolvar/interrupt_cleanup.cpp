@@ -99,7 +99,7 @@ void ThrowIfInterrupted() {}
 #endif
 
 int CreateTemporaryFile(std::string& pattern) {
-    const InterruptsHeld held;
+    [[maybe_unused]] const InterruptsHeld held;  // does nothing on Windows
     const int descriptor = mkstemp(pattern.data());
     if (descriptor < 0) return descriptor;
     for (int i = 0; i < kSlots; ++i) {
@@ -113,7 +113,7 @@ int CreateTemporaryFile(std::string& pattern) {
 }
 
 void ForgetOnInterrupt(const std::string& path) {
-    const InterruptsHeld held;
+    [[maybe_unused]] const InterruptsHeld held;  // does nothing on Windows
     for (int i = 0; i < kSlots; ++i) {
         if (!registered[i] || path != registeredPaths[i]) continue;
         registered[i] = 0;
