@@ -53,13 +53,30 @@ std::string LowerExtension(const std::string& path) {
     return extension;
 }
 
-// The first entry of the table wins: for .wav that is Microsoft's WAV.
+// The first entry of the table wins: for .wav that is Microsoft's WAV. An
+// alias counts only where this libsndfile has its container (a build without
+// external codecs has no OGG or MPEG).
 Container ContainerFor(const std::string& extension) {
-    for (const SF_FORMAT_INFO& entry : FormatTable(SFC_GET_FORMAT_MAJOR_COUNT, SFC_GET_FORMAT_MAJOR))
+    const std::vector<SF_FORMAT_INFO> table = FormatTable(SFC_GET_FORMAT_MAJOR_COUNT, SFC_GET_FORMAT_MAJOR);
+    for (const SF_FORMAT_INFO& entry : table)
         if (entry.extension && extension == entry.extension) return {entry.format, 0};
     for (const Alias& alias : kAliases)
-        if (extension == alias.extension) return alias.container;
+        for (const SF_FORMAT_INFO& entry : table)
+            if (extension == alias.extension && entry.format == alias.container.major) return alias.container;
     return {};
+}
+
+// ".aiff, .au, ..., .mp3": every name ContainerFor knows in this build.
+std::string KnownExtensions() {
+    std::string list;
+    const auto add = [&list](const std::string& extension) {
+        if (!ContainerFor(extension).major || (", " + list).find(", ." + extension + ",") != std::string::npos) return;
+        list += "." + extension + ", ";
+    };
+    for (const SF_FORMAT_INFO& entry : FormatTable(SFC_GET_FORMAT_MAJOR_COUNT, SFC_GET_FORMAT_MAJOR))
+        if (entry.extension) add(entry.extension);
+    for (const Alias& alias : kAliases) add(alias.extension);
+    return list.substr(0, list.size() - 2);
 }
 
 bool Holds(int format, int channels, int sampleRate) {
@@ -128,8 +145,7 @@ OutputFormat ChooseOutputFormat(const std::string& path, int inputFormat, bool f
     const std::string extension = LowerExtension(path);
     const Container container = ContainerFor(extension);
     if (!container.major)
-        throw UsageError("cannot tell the format of " + path + " from its name: end it in .wav, .aiff, .flac, .caf, " +
-                         ".w64, .rf64, .au, .ogg, .opus, .mp3 or another extension libsndfile knows");
+        throw UsageError("cannot tell the format of " + path + " from its name: end it in one of " + KnownExtensions());
     if (floatSamples) {
         if (!Holds(container.major | SF_FORMAT_FLOAT, channels, sampleRate))
             throw UsageError("--float: " + ContainerName(container.major) + " files hold no float samples here; " +
