@@ -29,6 +29,17 @@ private:
 
 bool IsUsableRate(double rate) { return rate >= kLowestFileRate && rate <= kHighestFileRate; }
 
+// A file enters the composite at the precision files are stored in: each
+// sample scaled, then rounded to float. A +0 dB file holds float(2^(-k/6)),
+// which times its scale 2^(k/6) rounds to exactly 1.0, so the flat defaults
+// compose to exactly 1.0 and leave every sample format bit for bit as it was;
+// merged in double, four such factors would give 0.99999994. Anywhere else
+// this costs one float rounding per file, no more than the composite's own
+// narrowing to float.
+void ScaleToFloatPrecision(double* samples, int count, double scale) {
+    for (int i = 0; i < count; ++i) samples[i] = static_cast<float>(scale * samples[i]);
+}
+
 bool AllFinite(const double* samples, int count) {
     for (int i = 0; i < count; ++i)
         if (!std::isfinite(samples[i])) return false;
@@ -78,10 +89,12 @@ ReadOutcome ReadAndAdd(const char* path, PcmSourceCreateFromFileFn openSource,
     PcmSourceGetSamples(source, &block);
 
     const int delivered = std::min(block.framesDelivered, frames);
+    if (delivered <= 0) return ReadOutcome::kLeftOut;
+    ScaleToFloatPrecision(samples, delivered, scale);
     // A sample that is not a finite number would turn the whole composite, and
     // so the audio, into not-a-number.
-    if (delivered <= 0 || !AllFinite(samples, delivered)) return ReadOutcome::kLeftOut;
-    return accumulator.Add(loaded, delivered, scale) ? ReadOutcome::kAdded : ReadOutcome::kLeftOut;
+    if (!AllFinite(samples, delivered)) return ReadOutcome::kLeftOut;
+    return accumulator.Add(loaded, delivered, 1.0) ? ReadOutcome::kAdded : ReadOutcome::kLeftOut;
 }
 
 bool FormatPath(char (&path)[kIrPathBytes], const char* folder, const char* familyTag,

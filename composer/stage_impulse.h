@@ -21,8 +21,10 @@ enum class StageOutcome {
 };
 
 // Opens the file that one setting selects, reads it as one channel of doubles
-// at the composition rate and adds it, with its scale, to `accumulator`, which
-// convolves everything added when the composition ends.
+// at the composition rate and adds it to `accumulator`, which convolves
+// everything added when the composition ends. The samples are added times
+// their scale, each product rounded to float (the files' own precision), so
+// that a flat file times its scale is exactly 1.0.
 //
 // familyTag: "input", "lpf" or "hpf" with selector = the choice, or null for a
 // section file with selector = frequency in Hz, gainDb and hiQ. A choice that
@@ -37,11 +39,11 @@ enum class StageOutcome {
 // Unusable: a source rate outside kLowestFileRate..kHighestFileRate (or not a
 // number); a length over kLongestFileSeconds, not a number, or whose
 // ceil(seconds * compositionRate) is below 1; frames the heap cannot hold;
-// nothing delivered; a delivered sample that is not a finite number; more
-// frames than the accumulator's budget has room for. Frames
-// delivered beyond those requested are ignored. Every source opened is
-// destroyed before this returns, and at most one is open at a time. Runs on
-// the composing thread; keeps no state.
+// nothing delivered; a delivered sample that is not a finite number, after
+// the scale and the rounding to float; more frames than the accumulator's
+// budget has room for. Frames delivered beyond those requested are ignored.
+// Every source opened is destroyed before this returns, and at most one is
+// open at a time. Runs on the composing thread; keeps no state.
 StageOutcome AddStageImpulse(ImpulseAccumulator& accumulator, double& compositionRate,
                              const IrLibrary& library, const char* familyTag, int selector,
                              int gainDb, bool hiQ);

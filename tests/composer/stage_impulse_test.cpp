@@ -26,9 +26,10 @@ FakeIrFile File(std::vector<double> samples, double rate = 96000.0) {
     return file;
 }
 
+// A file enters the composite scaled and rounded to float, the files' own precision.
 std::vector<double> Scaled(const std::vector<double>& x, double scale) {
     std::vector<double> out;
-    for (double v : x) out.push_back(scale * v);
+    for (double v : x) out.push_back(static_cast<float>(scale * v));
     return out;
 }
 

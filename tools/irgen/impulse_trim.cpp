@@ -33,18 +33,4 @@ std::vector<double> TrimTail(const std::vector<double>& impulse) {
     return trimmed;
 }
 
-std::vector<double> TrimBothEnds(const std::vector<double>& impulse) {
-    const double allowed = kTailEnergyFraction * Energy(impulse);
-    size_t cut = 0;
-    double removed = 0.0;
-    while (2 * (cut + 1) < impulse.size()) {
-        const double head = impulse[cut];
-        const double tail = impulse[impulse.size() - 1 - cut];
-        if (removed + head * head + tail * tail > allowed) break;
-        removed += head * head + tail * tail;
-        ++cut;
-    }
-    return std::vector<double>(impulse.begin() + cut, impulse.end() - cut);
-}
-
 }  // namespace tolvar::irgen

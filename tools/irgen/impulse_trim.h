@@ -14,9 +14,4 @@ constexpr int kFadeLength = 32;
 // which lie in that remainder. A response of one tap stays one tap.
 std::vector<double> TrimTail(const std::vector<double>& impulse);
 
-// For a symmetric (linear-phase) response: drops equally many samples from both
-// ends while together they hold at most kTailEnergyFraction of the energy, so the
-// response stays symmetric.
-std::vector<double> TrimBothEnds(const std::vector<double>& impulse);
-
 }  // namespace tolvar::irgen

@@ -18,11 +18,17 @@ constexpr int kHighPassOrder = 3;
 
 // The converters' anti-alias filter and their reference levels: a converter
 // aligned to -15 dBFS meets the same analog level 3 dB hotter than one at -18.
+// The filter has the magnitude of a linear-phase Kaiser design and minimum
+// phase, so that, like every other file, it delays the audio by nothing a
+// host would have to compensate.
 constexpr double kConverterPassHz = 20000.0;
 constexpr double kConverterStopHz = 22500.0;
 constexpr double kConverterStopDb = 100.0;
 constexpr double kConverterMinus15LevelDb = 3.0;
 constexpr double kConverterMinus18LevelDb = 0.0;
+// The grid on which the converters' minimum phase is found: far longer than
+// the filter (247 taps), so that the magnitude is kept within 0.0001 dB.
+constexpr int kConverterGrid = 1 << 16;
 
 // The microphone pre-amplifier's transformer: a first-order low-end roll-off and
 // a soft, slightly damped top.
@@ -107,8 +113,8 @@ std::vector<double> DesignImpulse(const LibraryFile& file) {
             impulse = TrimTail(MinimumPhaseImpulse(file.filter, kLibraryRate));
             break;
         case ResponseKind::kConverter:
-            impulse = TrimBothEnds(
-                KaiserLowPass(kConverterPassHz, kConverterStopHz, kConverterStopDb, kLibraryRate));
+            impulse = TrimTail(MinimumPhaseOf(
+                KaiserLowPass(kConverterPassHz, kConverterStopHz, kConverterStopDb, kLibraryRate), kConverterGrid));
             for (double& tap : impulse) tap *= std::pow(10.0, file.levelDb / 20.0);
             break;
     }

@@ -33,7 +33,7 @@ constexpr int kHiQScaleExponent = 5;
 enum class ResponseKind {
     kUnit,             // exactly flat: one tap
     kMinimumPhase,     // `filter`'s magnitude, minimum phase
-    kConverter,        // linear-phase anti-alias low-pass at levelDb
+    kConverter,        // minimum-phase anti-alias low-pass at levelDb
 };
 
 struct LibraryFile {

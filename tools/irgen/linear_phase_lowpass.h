@@ -1,5 +1,6 @@
 #pragma once
-// The anti-alias filter of an A/D converter: a steep linear-phase low-pass.
+// The magnitude of an A/D converter's anti-alias filter, as a steep
+// linear-phase low-pass (the library holds its minimum-phase form).
 #include <vector>
 
 namespace tolvar::irgen {

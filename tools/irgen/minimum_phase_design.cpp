@@ -17,6 +17,8 @@ constexpr int kLargestGrid = 1 << 20;
 // Time constants of the slowest pole that fit in the grid: exp(-48) leaves the
 // wrapped-around part of the response some 400 dB down.
 constexpr double kTimeConstantsPerGrid = 48.0;
+// 200 dB below the peak: the depth to which MinimumPhaseOf keeps a magnitude.
+constexpr double kMagnitudeFloor = 1e-10;
 
 // 0 up to 0, 1 from 1 on, and between them a step with every derivative continuous.
 double SmoothStep(double t) {
@@ -76,6 +78,27 @@ double LogRemainder(const AnalogFilter& filter, const MatchedFilter& matched, do
     return remainder;
 }
 
+// Turns the log magnitude in the spectrum's bins (real values) into the
+// complex log spectrum of the minimum-phase response with that magnitude: the
+// real cepstrum, folded onto positive quefrencies.
+void MinimumPhaseLogSpectrum(RealFft& fft) {
+    const int size = fft.Size();
+    const int half = size / 2;
+    double* signal = fft.Signal();
+    fft.Backward();
+    signal[0] /= size;
+    for (int n = 1; n < half; ++n) signal[n] *= 2.0 / size;
+    signal[half] /= size;
+    std::fill(signal + half + 1, signal + size, 0.0);
+    fft.Forward();
+}
+
+std::vector<double> ScaledSignal(RealFft& fft) {
+    std::vector<double> impulse(fft.Signal(), fft.Signal() + fft.Size());
+    for (double& tap : impulse) tap /= fft.Size();
+    return impulse;
+}
+
 }  // namespace
 
 std::vector<double> MinimumPhaseImpulse(const AnalogFilter& filter, double rate) {
@@ -84,17 +107,8 @@ std::vector<double> MinimumPhaseImpulse(const AnalogFilter& filter, double rate)
     const MatchedFilter matched(filter, rate);
     RealFft fft(size);
     Complex* bins = fft.Spectrum();
-    double* signal = fft.Signal();
-
-    // The real cepstrum of the remainder's magnitude.
     for (int k = 0; k <= half; ++k) bins[k] = LogRemainder(filter, matched, rate, k * rate / size);
-    fft.Backward();
-    // Folded onto positive quefrencies: the log spectrum of the minimum-phase remainder.
-    signal[0] /= size;
-    for (int n = 1; n < half; ++n) signal[n] *= 2.0 / size;
-    signal[half] /= size;
-    std::fill(signal + half + 1, signal + size, 0.0);
-    fft.Forward();
+    MinimumPhaseLogSpectrum(fft);
 
     const Complex zeroAtDc = 0.0;
     for (int k = 0; k <= half; ++k) {
@@ -105,9 +119,27 @@ std::vector<double> MinimumPhaseImpulse(const AnalogFilter& filter, double rate)
         bins[k] = response;
     }
     fft.Backward();
-    std::vector<double> impulse(signal, signal + size);
-    for (double& tap : impulse) tap /= size;
-    return impulse;
+    return ScaledSignal(fft);
+}
+
+std::vector<double> MinimumPhaseOf(const std::vector<double>& impulse, int gridSize) {
+    RealFft fft(gridSize);
+    double* signal = fft.Signal();
+    std::fill(signal, signal + gridSize, 0.0);
+    std::copy(impulse.begin(), impulse.begin() + std::min<std::size_t>(impulse.size(), gridSize), signal);
+    fft.Forward();
+    Complex* bins = fft.Spectrum();
+    const int half = gridSize / 2;
+    double peak = 0.0;
+    for (int k = 0; k <= half; ++k) peak = std::max(peak, std::abs(bins[k]));
+    const double floor = peak * kMagnitudeFloor;
+    for (int k = 0; k <= half; ++k) bins[k] = std::log(std::max(std::abs(bins[k]), floor));
+    MinimumPhaseLogSpectrum(fft);
+    for (int k = 0; k <= half; ++k) bins[k] = std::exp(bins[k]);
+    fft.Backward();
+    std::vector<double> result = ScaledSignal(fft);
+    result.resize(std::min<std::size_t>(impulse.size(), result.size()));
+    return result;
 }
 
 }  // namespace tolvar::irgen

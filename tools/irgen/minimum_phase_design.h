@@ -24,4 +24,13 @@ constexpr double kNyquistBlendHz = 40000.0;
 // keeps its exact zero at DC. The result is as long as that grid; trim it.
 std::vector<double> MinimumPhaseImpulse(const AnalogFilter& filter, double rate);
 
+// The minimum-phase impulse response with the magnitude of the FIR response
+// `impulse` (whatever its phase), as long as `impulse`: reflecting a filter's
+// zeros into the unit circle keeps its length. Found by the real cepstrum on
+// a grid of `gridSize` points (a power of two, many times the impulse's
+// length); zeros on the unit circle get a finite logarithm by flooring the
+// magnitude 200 dB below its peak. Cut to the filter's length, the cepstrum's
+// aliasing is left behind with the rest of the grid.
+std::vector<double> MinimumPhaseOf(const std::vector<double>& impulse, int gridSize);
+
 }  // namespace tolvar::irgen

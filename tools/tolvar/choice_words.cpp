@@ -30,29 +30,34 @@ bool StripSuffix(std::string& text, std::string_view suffix) {
     return true;
 }
 
-std::optional<double> WholeNumber(const std::string& text) {
-    if (text.empty()) return std::nullopt;
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (*end != '\0' || !std::isfinite(value)) return std::nullopt;
-    return value;
+// A plain decimal number: an optional sign, digits, an optional fraction.
+// Nothing else (no exponent, no hex, no inf or nan), so that "0x10" or "1e1"
+// is not taken for a value it does not plainly say.
+std::optional<double> DecimalNumber(const std::string& text) {
+    std::size_t i = text.empty() || (text[0] != '+' && text[0] != '-') ? 0 : 1;
+    std::size_t digits = 0, points = 0;
+    for (std::size_t j = i; j < text.size(); ++j) {
+        if (std::isdigit(static_cast<unsigned char>(text[j]))) ++digits;
+        else if (text[j] == '.' && points == 0) ++points;
+        else return std::nullopt;
+    }
+    if (digits == 0) return std::nullopt;
+    return std::strtod(text.c_str(), nullptr);
 }
 
 // "12k", "12khz", "820", "820hz" in Hz.
 std::optional<double> Hertz(std::string text) {
     StripSuffix(text, "hz");
     const bool kilo = StripSuffix(text, "k");
-    const std::optional<double> value = WholeNumber(text);
+    const std::optional<double> value = DecimalNumber(text);
     if (!value) return std::nullopt;
     return kilo ? *value * 1000.0 : *value;
 }
 
-// "+3", "-4", "3db", "+0db" in dB: a sign or the unit says it is a gain.
+// "+3", "-4", "3", "3db", "+0db" in dB.
 std::optional<double> Decibels(std::string text) {
-    const bool unit = StripSuffix(text, "db");
-    const bool signedNumber = !text.empty() && (text[0] == '+' || text[0] == '-');
-    if (!unit && !signedNumber) return std::nullopt;
-    return WholeNumber(text);
+    StripSuffix(text, "db");
+    return DecimalNumber(text);
 }
 
 std::string Entry(int index, int choice) {
@@ -61,6 +66,12 @@ std::string Entry(int index, int choice) {
 }
 
 bool IsGainList(int index) { return ChoiceListLength(index) == kLastGainChoice + 2; }
+
+// A list of corner or centre frequencies ("82 Hz", "18 kHz"): a bare number there is in Hz.
+bool IsFrequencyList(int index) {
+    const int count = ChoiceListLength(index);
+    return count > 0 && Hertz(Squeezed(Entry(index, count - 1))).has_value();
+}
 
 std::optional<int> SwitchChoice(const std::string& key) {
     if (Contains(kOnWords, key)) return 1;
@@ -79,18 +90,29 @@ std::optional<int> EntryChoice(int index, const std::string& key) {
     const int count = ChoiceListLength(index);
     for (int choice = 0; choice < count; ++choice)
         if (Squeezed(Entry(index, choice)) == key) return choice;
+    return std::nullopt;
+}
+
+// A value in the parameter's own unit: dB for a gain, Hz for a frequency.
+std::optional<int> UnitChoice(int index, const std::string& key) {
     if (IsGainList(index)) return GainChoice(key);
     if (key == "off" && Squeezed(Entry(index, 0)) == "disabled") return 0;
     const std::optional<double> hertz = Hertz(key);
-    for (int choice = 0; hertz && choice < count; ++choice)
+    for (int choice = 0; hertz && choice < ChoiceListLength(index); ++choice)
         if (Hertz(Squeezed(Entry(index, choice))) == hertz) return choice;
     return std::nullopt;
 }
 
-std::optional<int> TableUnits(int index, const std::string& key) {
-    const std::optional<double> value = key.empty() || key[0] == '+' || key[0] == '-' ? std::nullopt : WholeNumber(key);
-    if (!value || *value != std::floor(*value) || *value >= ChoiceListLength(index)) return std::nullopt;
-    return static_cast<int>(*value);
+// "#15": the table value itself, as a host's display shows it.
+std::optional<int> TableValue(int index, const std::string& key) {
+    const int count = IsSwitchParam(index) ? 2 : ChoiceListLength(index);
+    if (key.size() < 2 || key[0] != '#' || key.size() > 4) return std::nullopt;
+    int value = 0;
+    for (std::size_t i = 1; i < key.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(key[i]))) return std::nullopt;
+        value = 10 * value + (key[i] - '0');
+    }
+    return value < count ? std::optional<int>(value) : std::nullopt;
 }
 
 template <typename Candidates>
@@ -121,6 +143,8 @@ std::string Squeezed(std::string_view text) {
     return key;
 }
 
+bool IsInertSwitch(int index) { return index == kParamLShelfHQ || index == kParamHShelfHQ; }
+
 std::optional<int> TolvarParamFromName(std::string_view name) {
     const std::string key = Squeezed(name);
     if (key.empty()) return std::nullopt;
@@ -133,9 +157,10 @@ std::optional<int> TolvarParamFromName(std::string_view name) {
 std::optional<int> TolvarChoiceFromWord(int index, std::string_view word) {
     const std::string key = Squeezed(word);
     if (!IsValidParamIndex(index) || key.empty()) return std::nullopt;
+    if (key[0] == '#') return TableValue(index, key);
     if (IsSwitchParam(index)) return SwitchChoice(key);
     if (std::optional<int> choice = EntryChoice(index, key)) return choice;
-    if (std::optional<int> choice = TableUnits(index, key)) return choice;
+    if (IsGainList(index) || IsFrequencyList(index)) return UnitChoice(index, key);
     return UniqueBeginning(key, ChoiceListLength(index),
                            [&](int choice) { return std::vector<std::string>{Squeezed(Entry(index, choice))}; });
 }
@@ -155,9 +180,12 @@ std::string TolvarChoiceList(int index) {
 }
 
 std::string TolvarChoiceSummary(int index) {
-    if (IsSwitchParam(index)) return TolvarChoiceList(index) + " (or 0, 1)";
-    const std::string forms = IsGainList(index) ? " (also as +3, -4 or 3dB; or" : " (or";
-    return TolvarChoiceList(index) + forms + " the numbers 0 to " + std::to_string(ChoiceListLength(index) - 1) + ")";
+    const int count = IsSwitchParam(index) ? 2 : ChoiceListLength(index);
+    const std::string table = "table values #0 to #" + std::to_string(count - 1);
+    if (IsSwitchParam(index)) return TolvarChoiceList(index) + " (or 0, 1, " + table + ")";
+    if (IsGainList(index)) return TolvarChoiceList(index) + " (a number is in dB: 3, +3, -4, 3dB; or " + table + ")";
+    if (IsFrequencyList(index)) return TolvarChoiceList(index) + " (a number is in Hz: 820, 12k; or " + table + ")";
+    return TolvarChoiceList(index) + " (or " + table + ")";
 }
 
 }  // namespace tolvar::cli

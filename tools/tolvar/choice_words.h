@@ -5,12 +5,14 @@
 // A choice may be named by
 //   - its list entry, as the editor shows it: "Mic Pre", "820 Hz", "12 kHz",
 //     "+3 dB", "<bypass>", "disabled";
-//   - a short form: a gain as a signed number or with dB ("+3", "-4", "3dB"),
-//     "bypass"; a frequency in Hz with an optional k ("12k", "2700", "820hz");
-//     "off" for a filter that is disabled; a unique beginning of an entry
+//   - a value in the parameter's unit, as other equalisers take it: a gain
+//     in dB, with or without sign or unit ("3", "+3", "-4", "3dB"), "bypass";
+//     a frequency in Hz with an optional k ("12k", "2700", "820hz"); "off" for
+//     a filter that is disabled. Only plain decimals count ("0x10" does not);
+//   - a unique beginning of an entry that is not a gain or a frequency
 //     ("mic", "-15");
-//   - its number in table units, the value the host's display shows ("15" or
-//     "15.0" for a gain of +3 dB, "3" for band 1 at 820 Hz);
+//   - its table value, the number a host's display shows, only with a "#"
+//     before it ("#15" for a gain of +3 dB, "#3" for band 1 at 820 Hz);
 //   - for a switch: on/off, yes/no, true/false, 1/0.
 // A parameter is named by its name ("Input Mode", "InputMode", "band1g"), the
 // host's eight-character form ("Input Mo") or a unique beginning of either.
@@ -36,6 +38,11 @@ std::string TolvarChoiceList(int index);
 
 // The same for an error line, with the other forms a value may take.
 std::string TolvarChoiceSummary(int index);
+
+// LShelfHQ and HShelfHQ: hosts see them, the shelves have no Hi-Q files, so
+// they change nothing. kInertSwitchNote says so.
+bool IsInertSwitch(int index);
+inline constexpr char kInertSwitchNote[] = "changes nothing: the shelves have no Hi-Q files";
 
 // Lower case without white space: the form in which words are compared.
 std::string Squeezed(std::string_view text);

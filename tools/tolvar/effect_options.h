@@ -16,6 +16,14 @@ struct EffectOptions {
 // Adds --plugin and --set.
 void AddEffectOptions(CLI::App& command, EffectOptions& options);
 
+// The sample rates the commands take, from --rate or an input file: the
+// plug-in's own limits for its files, so that no header can ask for an absurd
+// amount of work or memory.
+constexpr double kLowestRate = 8000.0;     // Hz
+constexpr double kHighestRate = 768000.0;  // Hz
+bool IsUsableRate(double rate);            // within them, and a number
+std::string UsableRatesText();             // "8000 to 768000 Hz"
+
 // Adds --rate.
 void AddRateOption(CLI::App& command, EffectOptions& options);
 

@@ -6,6 +6,7 @@
 
 #include "host/audio_master.h"
 #include "host/source_registry.h"
+#include "tools/tolvar/choice_words.h"
 #include "tools/tolvar/cli_error.h"
 
 namespace tolvar::cli {
@@ -57,6 +58,8 @@ EffectSession::EffectSession(const SessionRequest& request) : fileChannels_(requ
         irFolder_ = (fs::path(request.pluginPath).parent_path() / "tolvar" / "").string();
         if (request.needIrLibrary) CheckIrLibrary(request.pluginPath);
         settings_ = ResolveTolvarSettings(request.settings);
+        for (const ResolvedSetting& setting : settings_)
+            if (IsInertSwitch(setting.index)) warnings_.push_back(setting.name + " " + kInertSwitchNote);
     } else {
         settings_ = ResolveForeignSettings(instance(), request.settings);
     }

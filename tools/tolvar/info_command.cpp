@@ -34,6 +34,39 @@ std::string IrLibraryText(const std::string& folder) {
     return folder + " (" + std::to_string(files) + " WAV files)";
 }
 
+// Settings whose latency a user planning a session wants to know: the
+// defaults, one section, the longest files, and the demo's settings.
+const std::vector<std::string> kTypicalSettings[] = {
+    {},
+    {"Band1G=+3"},
+    {"LShelfF=33", "LShelfG=+3"},
+    {"HPF=27"},
+    {"HPF=82", "LShelfG=+3", "Band2F=2700", "Band2G=-4", "Band2HQ=on", "HShelfF=10k", "HShelfG=+2"},
+    {"Input Mode=Mic Pre"},
+    {"Input Mode=Inst DI"},
+    {"Input Mode=-15 conv"},
+    {"Input Mode=-18 conv"},
+};
+
+std::string LatencyText(int32_t frames, double rate) {
+    char text[80];
+    std::snprintf(text, sizeof text, "%d frames (%.2f ms)", frames, 1000.0 * frames / rate);
+    return text;
+}
+
+// Each measured as `render` would meet it: a fresh instance, set, then restarted.
+void PrintTypicalLatencies(const SessionRequest& base) {
+    std::vector<TextRow> rows;
+    for (const std::vector<std::string>& settings : kTypicalSettings) {
+        SessionRequest request = base;
+        request.settings = settings;
+        EffectSession session(request);
+        rows.push_back({"  " + LatencyText(session.Latency(), base.sampleRate), DescribeSettings(session.settings())});
+    }
+    std::printf("\nlatency of typical settings at %g Hz (what a host compensates):\n", base.sampleRate);
+    PrintTable(stdout, rows);
+}
+
 int Info(const EffectOptions& options) {
     SessionRequest request;
     request.pluginPath = ResolvePluginPath(options.plugin);
@@ -43,9 +76,9 @@ int Info(const EffectOptions& options) {
     EffectSession session(request);
     PluginInstance& plugin = session.instance();
     const AEffect& effect = *plugin.effect();
-    char latency[160];
-    std::snprintf(latency, sizeof latency, "%d frames (%.2f ms) at %g Hz", session.Latency(),
-                  1000.0 * session.Latency() / options.sampleRate, options.sampleRate);
+    char rate[40];
+    std::snprintf(rate, sizeof rate, " at %g Hz", options.sampleRate);
+    const std::string latency = LatencyText(session.Latency(), options.sampleRate) + rate;
     std::vector<TextRow> rows = {
         {"plug-in", request.pluginPath},
         {"effect", plugin.EffectName()},
@@ -60,6 +93,7 @@ int Info(const EffectOptions& options) {
     rows.push_back({"settings", DescribeSettings(session.settings())});
     rows.push_back({"latency", latency});
     PrintTable(stdout, rows);
+    if (session.isTolvar()) PrintTypicalLatencies(request);
     for (const std::string& warning : session.warnings()) std::fprintf(stderr, "tolvar: warning: %s\n", warning.c_str());
     return 0;
 }

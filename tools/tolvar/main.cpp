@@ -56,6 +56,7 @@ std::string CommandNames() {
 int main(int argc, char** argv) {
     CLI::App app("Tolvar, the impulse-response equaliser, on the command line.", "tolvar");
     app.require_subcommand(1);
+    app.set_version_flag("--version", "tolvar " TOLVAR_CLI_VERSION);
     std::vector<std::pair<CLI::App*, tolvar::cli::CommandAction>> actions;
     for (const CommandEntry& entry : kCommands) {
         CLI::App* command = app.add_subcommand(entry.name, entry.summary);
@@ -70,8 +71,8 @@ int main(int argc, char** argv) {
                     tolvar::cli::kExitUsage);
     try {
         app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& help) {
-        return app.exit(help);
+    } catch (const CLI::Success& helpOrVersion) {
+        return app.exit(helpOrVersion);
     } catch (const CLI::ParseError& error) {
         return Fail(error.what(), tolvar::cli::kExitUsage);
     }

@@ -18,7 +18,8 @@ std::vector<TextRow> TolvarRows(PluginInstance& plugin) {
     for (int index = 0; index < kParamCount; ++index) {
         const int choice = ChoiceFromNormalized(index, plugin.GetParameter(index));
         rows.push_back({std::to_string(index), ParamName(index), plugin.ParamName(index),
-                        TolvarChoiceWord(index, choice), plugin.ParamDisplay(index), TolvarChoiceList(index)});
+                        TolvarChoiceWord(index, choice), plugin.ParamDisplay(index),
+                        TolvarChoiceList(index) + (IsInertSwitch(index) ? std::string(" (") + kInertSwitchNote + ")" : "")});
     }
     return rows;
 }

@@ -10,6 +10,8 @@
 #include "tools/tolvar/effect_session.h"
 #include "tools/tolvar/input_audio_file.h"
 #include "tools/tolvar/output_audio_file.h"
+#include "tools/tolvar/output_format.h"
+#include "tools/tolvar/output_path.h"
 #include "tools/tolvar/plugin_location.h"
 #include "tools/tolvar/progress_bar.h"
 #include "tools/tolvar/sample_format.h"
@@ -34,20 +36,21 @@ double Dbfs(double peak) { return peak > 0.0 ? 20.0 * std::log10(peak) : -INFINI
 
 void Warn(const std::string& text) { std::fprintf(stderr, "tolvar: warning: %s\n", text.c_str()); }
 
-void ReportClipping(const OutputAudioFile& output, int format) {
+void ReportClipping(const OutputAudioFile& output, int format, const InputAudioFile& input) {
     if (output.clippedSamples() == 0) return;
-    char text[200];
-    std::snprintf(text, sizeof text, "peak %+.1f dBFS: %lld samples clipped in the %s output (--float keeps them)",
-                  Dbfs(output.peak()), static_cast<long long>(output.clippedSamples()), SampleFormatName(format));
+    char text[240];
+    std::snprintf(text, sizeof text, "peak %+.1f dBFS: %lld samples clipped in the %s output (%s keeps them)",
+                  Dbfs(output.peak()), static_cast<long long>(output.clippedSamples()), SampleFormatName(format),
+                  HoldsFloats(format, input.channels(), input.sampleRate()) ? "--float" : "a .wav file with --float");
     Warn(text);
 }
 
 void PrintSummary(const RenderOptions& options, const InputAudioFile& input, const OutputAudioFile& output,
                   int format, const StreamResult& result, const EffectSession& session) {
     const double rate = input.sampleRate();
-    std::printf("rendered %s -> %s: %.3f s at %d Hz, %s, %s\n", options.input.c_str(), options.output.c_str(),
+    std::printf("rendered %s -> %s: %.3f s at %d Hz, %s, %s %s\n", options.input.c_str(), options.output.c_str(),
                 static_cast<double>(output.framesWritten()) / rate, input.sampleRate(),
-                input.channels() == 1 ? "mono" : "stereo", SampleFormatName(format));
+                input.channels() == 1 ? "mono" : "stereo", ContainerName(format).c_str(), SampleFormatName(format));
     std::printf("  %s; latency %d frames (%.2f ms) compensated", DescribeSettings(session.settings()).c_str(),
                 result.latency, 1000.0 * result.latency / rate);
     if (options.tail) std::printf("; ring-out %.3f s", static_cast<double>(result.tailFrames) / rate);
@@ -55,10 +58,19 @@ void PrintSummary(const RenderOptions& options, const InputAudioFile& input, con
 }
 
 int Render(const RenderOptions& options) {
+    RefuseSameFile(options.input, options.output);
     InputAudioFile input(options.input);
     if (input.channels() > 2)
         throw CliError(options.input + " has " + std::to_string(input.channels()) +
                        " channels; only mono and stereo files can be rendered");
+    if (!IsUsableRate(input.sampleRate()))
+        throw CliError(options.input + " says its rate is " + std::to_string(input.sampleRate()) +
+                       " Hz; files from " + UsableRatesText() + " can be rendered");
+    const OutputFormat format = ChooseOutputFormat(options.output, input.format(), options.floatOutput,
+                                                   input.channels(), input.sampleRate());
+    OutputAudioFile output(options.output, format.format, input.sampleRate(), input.channels());
+    if (!format.change.empty()) Warn(format.change);
+
     SessionRequest request;
     request.pluginPath = ResolvePluginPath(options.effect.plugin);
     request.settings = options.effect.settings;
@@ -67,8 +79,6 @@ int Render(const RenderOptions& options) {
     request.fileChannels = input.channels();
     EffectSession session(request);
 
-    const int format = options.floatOutput ? (input.format() & SF_FORMAT_TYPEMASK) | SF_FORMAT_FLOAT : input.format();
-    OutputAudioFile output(options.output, format, input.sampleRate(), input.channels());
     StreamResult result;
     {
         ProgressBar bar("rendering", input.frames(), input.sampleRate());
@@ -81,8 +91,8 @@ int Render(const RenderOptions& options) {
         output.Commit();
     }
     for (const std::string& warning : session.warnings()) Warn(warning);
-    ReportClipping(output, format);
-    PrintSummary(options, input, output, format, result, session);
+    ReportClipping(output, format.format, input);
+    PrintSummary(options, input, output, format.format, result, session);
     return 0;
 }
 
@@ -91,7 +101,9 @@ int Render(const RenderOptions& options) {
 CommandAction SetUpRender(CLI::App& command) {
     auto options = std::make_shared<RenderOptions>();
     command.add_option("IN", options->input, "The audio file to filter (mono or stereo)")->required()->type_name("FILE");
-    command.add_option("OUT", options->output, "Where to write the result (same format as IN unless --float)")
+    command.add_option("OUT", options->output,
+                       "Where to write the result: its extension chooses the container (.wav, .flac, .aiff, ...), "
+                       "which keeps IN's sample format where it can")
         ->required()
         ->type_name("FILE");
     AddEffectOptions(command, options->effect);
@@ -100,7 +112,7 @@ CommandAction SetUpRender(CLI::App& command) {
         ->type_name("N")
         ->capture_default_str();
     command.add_flag("--tail", options->tail, "Append the effect's ring-out after the input's length");
-    command.add_flag("--float", options->floatOutput, "Write 32-bit float samples");
+    command.add_flag("--float", options->floatOutput, "Write 32-bit float samples (in a container that holds them)");
     return [options] { return Render(*options); };
 }
 

@@ -57,6 +57,22 @@ Range MagnitudeRange(const std::vector<ResponsePoint>& points) {
     return {bottom, top, step};
 }
 
+// Whole multiples of 90 degrees or of a larger power-of-two multiple of it,
+// at most six steps, around the unwrapped phase in the audible band.
+Range PhaseRange(const std::vector<ResponsePoint>& points) {
+    double low = 0.0, high = 0.0;
+    for (const ResponsePoint& p : points) {
+        if (p.frequency < kLowHz || p.frequency > kHighHz) continue;
+        low = std::min(low, p.phaseDegrees);
+        high = std::max(high, p.phaseDegrees);
+    }
+    double step = 90.0;
+    while ((std::ceil(high / step) - std::floor(low / step)) > 6.0) step *= 2.0;
+    const double bottom = std::min(-step, std::floor(low / step) * step);
+    const double top = std::max(step, std::ceil(high / step) * step);
+    return {bottom, top, step};
+}
+
 std::string FrequencyLabel(double hz) {
     return hz >= 1000.0 ? std::to_string(static_cast<int>(hz / 1000.0)) + "k" : std::to_string(static_cast<int>(hz));
 }
@@ -104,23 +120,13 @@ void DrawValueGrid(cairo_t* cr, const Rect& r, const Range& range, const char* u
 }
 
 void DrawCurve(cairo_t* cr, const std::vector<ResponsePoint>& points, const Rect& r, const Range& range,
-               double ResponsePoint::*value, bool breakAtWraps) {
+               double ResponsePoint::*value) {
     cairo_save(cr);
     cairo_rectangle(cr, r.left, r.top, r.right - r.left, r.bottom - r.top);
     cairo_clip(cr);
     cairo_set_line_width(cr, 2.0);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-    bool drawing = false;
-    double previous = 0.0;
-    for (const ResponsePoint& p : points) {
-        const double x = XOf(p.frequency, r), y = YOf(p.*value, range, r);
-        // A jump of more than half a turn is the phase wrapping, not a step in it.
-        const bool wrapped = breakAtWraps && drawing && std::abs(p.*value - previous) > 180.0;
-        if (drawing && !wrapped) cairo_line_to(cr, x, y);
-        else cairo_move_to(cr, x, y);
-        drawing = true;
-        previous = p.*value;
-    }
+    for (const ResponsePoint& p : points) cairo_line_to(cr, XOf(p.frequency, r), YOf(p.*value, range, r));
     cairo_stroke(cr);
     cairo_restore(cr);
 }
@@ -199,18 +205,18 @@ void DrawAndWrite(const std::string& path, const std::vector<ResponsePoint>& poi
     const Rect phase{kLeft, kBottom - kPhaseHeight, kRight, kBottom};
     const Rect magnitude{kLeft, top, kRight, phase.top - kPanelGap};
     const Range magnitudeRange = MagnitudeRange(points);
-    const Range phaseRange{-180.0, 180.0, 90.0};
+    const Range phaseRange = PhaseRange(points);
 
     DrawFrequencyGrid(cr, magnitude, false);
     DrawValueGrid(cr, magnitude, magnitudeRange, " dB");
     cairo_set_source_rgb(cr, 0.08, 0.32, 0.66);
-    DrawCurve(cr, points, magnitude, magnitudeRange, &ResponsePoint::magnitudeDb, false);
+    DrawCurve(cr, points, magnitude, magnitudeRange, &ResponsePoint::magnitudeDb);
     DrawPanelFrame(cr, magnitude);
 
     DrawFrequencyGrid(cr, phase, true);
     DrawValueGrid(cr, phase, phaseRange, "\xC2\xB0");
     cairo_set_source_rgb(cr, 0.80, 0.40, 0.05);
-    DrawCurve(cr, points, phase, phaseRange, &ResponsePoint::phaseDegrees, true);
+    DrawCurve(cr, points, phase, phaseRange, &ResponsePoint::phaseDegrees);
     DrawPanelFrame(cr, phase);
 
     SetGrey(cr, 0.15);

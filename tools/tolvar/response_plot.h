@@ -1,6 +1,6 @@
 #pragma once
 // The response drawn as a PNG picture with cairo: magnitude in dB above, phase
-// in degrees below, both over a logarithmic frequency axis from 20 Hz to 20 kHz,
+// in degrees (unwrapped) below, both over a logarithmic frequency axis from 20 Hz to 20 kHz,
 // with grid lines, axis labels, and the title and settings on top.
 #include <string>
 #include <vector>

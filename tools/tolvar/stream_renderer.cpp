@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tools/tolvar/cli_error.h"
+#include "tools/tolvar/interrupt_cleanup.h"
 
 namespace tolvar::cli {
 namespace {
@@ -41,6 +42,7 @@ StreamResult StreamThrough(EffectSession& session, FrameSource& source, FrameSin
     int64_t toSkip = result.latency, aligned = 0;
     bool inputDone = false;
     for (;;) {
+        ThrowIfInterrupted();
         const int32_t got = inputDone ? 0 : source.Read(input.At(0), block);
         if (got < block) {
             input.ZeroFrom(got);

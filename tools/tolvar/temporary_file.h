@@ -2,14 +2,22 @@
 // A file that appears under its name only when it is complete: it is written
 // as a hidden temporary file in the same folder (so the final rename cannot
 // cross file systems) and renamed by Commit. Until then the destructor removes
-// it, so a failure never leaves a partial file under the name.
+// it, and so does an interruption (interrupt_cleanup.h), so neither a failure
+// nor Ctrl-C leaves a partial file behind.
+//
+// The name must be free or a regular file that may be written (output_path.h);
+// a symbolic link is written through to its file. A file that is replaced
+// keeps its permissions (and, for root, its owner).
 #include <string>
+
+#include "tools/tolvar/output_path.h"
 
 namespace tolvar::cli {
 
 class TemporaryFileBeside {
 public:
-    // Creates the temporary file. Throws CliError when the folder cannot be written.
+    // Checks the name and creates the temporary file. Throws CliError when the
+    // name may not be written or the folder cannot be.
     explicit TemporaryFileBeside(const std::string& finalPath);
     ~TemporaryFileBeside();
     TemporaryFileBeside(const TemporaryFileBeside&) = delete;
@@ -23,12 +31,15 @@ public:
     // The descriptor, still owned by this object; -1 once taken.
     int descriptor() const { return descriptor_; }
 
-    // Closes the descriptor if still owned and renames the finished file onto
-    // the final path, replacing any file there. Throws CliError on failure.
+    // Closes the descriptor if still owned, checks the name again and renames
+    // the finished file onto it. Throws CliError on failure.
     void Commit();
 
 private:
-    std::string finalPath_;
+    void TakeOverPermissions();
+
+    std::string finalPath_;      // the name given
+    OutputTarget target_;        // the file written under it
     std::string temporaryPath_;  // empty once committed
     int descriptor_ = -1;        // open until taken
 };

@@ -74,9 +74,9 @@ protected:
         return Convolve(Convolve(hpf, band1, kStandardScale * kStandardScale), band2, kHiQScale);
     }
 
-    CliRun Render(const Audio& input, std::vector<std::string> options) {
+    CliRun Render(const Audio& input, std::vector<std::string> options, const std::string& out = "") {
         EXPECT_TRUE(WriteAudio(In(), input));
-        std::vector<std::string> arguments = {"render", In(), Out(), "--plugin", folder.pluginPath()};
+        std::vector<std::string> arguments = {"render", In(), out.empty() ? Out() : out, "--plugin", folder.pluginPath()};
         arguments.insert(arguments.end(), options.begin(), options.end());
         return RunTolvar(arguments);
     }
@@ -181,6 +181,61 @@ TEST_F(RenderTest, UnchangedAudioComesBackBitForBitAndOversAreReported) {
             const double expected = std::clamp(doubled, -1.0, 32767.0 / 32768);
             ASSERT_NEAR(output.channels[c][n], expected, 1.0 / 32768) << c << " " << n;
         }
+    }
+}
+
+// With every section bypassed nothing changes, so what comes back is the
+// input in the container the name asks for, within the output's step.
+TEST_F(RenderTest, TheOutputsNameChoosesTheContainerAndTheInputsSamplesStay) {
+    struct Case {
+        int in, expected;    // libsndfile formats
+        const char* out;     // the name, and so the container
+        bool asFloat;
+        const char* notice;  // what stderr says, if anything
+    };
+    std::vector<Case> cases = {{SF_FORMAT_WAV | SF_FORMAT_PCM_24, SF_FORMAT_AIFF | SF_FORMAT_PCM_24, "b.AIF", false, ""},
+                               {SF_FORMAT_AIFF | SF_FORMAT_FLOAT, SF_FORMAT_CAF | SF_FORMAT_FLOAT, "b.caf", false, ""},
+                               {SF_FORMAT_WAV | SF_FORMAT_PCM_16, SF_FORMAT_AU | SF_FORMAT_FLOAT, "b.au", true, ""}};
+    if (WriteAudio(files.File("probe.flac"), Audio{8000, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, {{0.0}}})) {  // FLAC here
+        cases.push_back({SF_FORMAT_FLAC | SF_FORMAT_PCM_24, SF_FORMAT_WAV | SF_FORMAT_PCM_24, "b.wav", false, ""});
+        cases.push_back({SF_FORMAT_WAV | SF_FORMAT_FLOAT, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, "b.flac", false,
+                         "written as FLAC 24-bit, since FLAC holds no 32-bit float samples"});
+    }
+    for (const Case& test : cases) {
+        std::vector<std::string> options = {"--set", "LShelfG=bypass", "--set", "Band1G=bypass",
+                                            "--set", "Band2G=bypass",  "--set", "HShelfG=bypass"};
+        if (test.asFloat) options.push_back("--float");
+        const CliRun run = Render(NoiseAudio(2, test.in, 44100, 3000, 0.5), options, files.File(test.out));
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_TRUE(*test.notice ? run.err.find(test.notice) != std::string::npos : run.err.empty()) << run.err;
+        const Audio input = ReadAudio(In()), output = ReadAudio(files.File(test.out));
+        EXPECT_EQ(output.format, test.expected) << test.out;
+        const double step = (test.expected & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_24 ? std::ldexp(1.0, -23) : 0.0;
+        ASSERT_EQ(output.frames(), input.frames()) << test.out;
+        for (std::size_t c = 0; c < 2; ++c)
+            for (std::size_t n = 0; n < input.frames(); ++n)
+                ASSERT_NEAR(output.channels[c][n], input.channels[c][n], step / 2) << test.out << " at " << n;
+    }
+}
+
+// The build's own IR library at its default settings, Hi-Q or not: flat, one
+// tap of exactly 1.0 at every rate, so files come back exactly as they went in.
+TEST(RenderDefaults, GiveEverySampleBackBitForBit) {
+    TempDir files;
+    const std::pair<Audio, const char*> cases[] = {
+        {NoiseAudio(2, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 96000, 48000, 0.7), "Band1HQ=off"},
+        {NoiseAudio(1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 48000, 0.7), "Band1HQ=on"},
+        {NoiseAudio(2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 48000, 48000, 0.7), "Band2HQ=on"},
+        {NoiseAudio(1, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 88200, 48000, 0.7), "Band1HQ=off"},
+        {NoiseAudio(1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 192000, 48000, 0.7), "Band2HQ=off"}};
+    for (const auto& [input, setting] : cases) {
+        ASSERT_TRUE(WriteAudio(files.File("in.wav"), input));
+        const CliRun run = RunTolvar({"render", files.File("in.wav"), files.File("out.wav"), "--set", setting});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_NE(run.out.find("latency 0 frames"), std::string::npos) << run.out;
+        const Audio output = ReadAudio(files.File("out.wav")), stored = ReadAudio(files.File("in.wav"));
+        EXPECT_EQ(output.format, input.format);
+        EXPECT_TRUE(output.channels == stored.channels) << input.rate << " Hz, " << setting;
     }
 }
 

@@ -1,6 +1,8 @@
 // tolvar response, info, params and validate, end to end.
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <numbers>
@@ -49,7 +51,7 @@ TEST(ResponseCommand, CsvIsTheCompositesSpectrumAndThePlotIsAPicture) {
 
     const std::vector<std::string> rows = Lines(ReadBytes(files.File("r.csv")));
     ASSERT_GT(rows.size(), 400u);
-    EXPECT_EQ(rows[0], "frequency_hz,magnitude_db,phase_deg");
+    EXPECT_EQ(rows[0], "frequency_hz,magnitude_db,phase_deg,group_delay_ms");
     double previous = 0.0;
     for (std::size_t i = 1; i < rows.size(); ++i) {
         double hz = 0, db = 0, degrees = 0;
@@ -68,9 +70,52 @@ TEST(ResponseCommand, CsvIsTheCompositesSpectrumAndThePlotIsAPicture) {
 #endif
 }
 
+// What a host hears from a unit impulse placed well inside a file, with the
+// latency compensated: the pre-ringing of the rate conversion included, and
+// the whole tail (the file runs a second past the impulse).
+TEST(ResponseCommand, IsTheSpectrumOfARenderedImpulseAtEveryRate) {
+    const std::vector<std::string> settings = {"--set", "HPF=82",     "--set", "LShelfG=+3",  "--set", "Band2F=2700",
+                                               "--set", "Band2G=-4",  "--set", "Band2HQ=on",  "--set", "HShelfF=15k",
+                                               "--set", "HShelfG=+12"};
+    constexpr int kAt = 1000;  // where the impulse sits in the rendered file
+    TempDir files;
+    for (const int rate : {44100, 48000, 96000}) {
+        Audio impulse{rate, SF_FORMAT_WAV | SF_FORMAT_FLOAT, {std::vector<double>(kAt + rate, 0.0)}};
+        impulse.channels[0][kAt] = 1.0;
+        ASSERT_TRUE(WriteAudio(files.File("impulse.wav"), impulse));
+        std::vector<std::string> render = {"render", files.File("impulse.wav"), files.File("heard.wav")};
+        std::vector<std::string> response = {"response", "--rate", std::to_string(rate), "--csv", files.File("r.csv")};
+        for (auto* command : {&render, &response}) command->insert(command->end(), settings.begin(), settings.end());
+        ASSERT_EQ(RunTolvar(render).exitCode, 0);
+        ASSERT_EQ(RunTolvar(response).exitCode, 0);
+        std::vector<double> heard = ReadAudio(files.File("heard.wav")).channels.at(0);
+        while (!heard.empty() && heard.back() == 0.0) heard.pop_back();
+
+        const std::vector<std::string> rows = Lines(ReadBytes(files.File("r.csv")));
+        double worstDb = 0.0, worstDegrees = 0.0, previous = 0.0;
+        for (std::size_t i = 1; i < rows.size(); ++i) {
+            double hz = 0, db = 0, degrees = 0;
+            char comma = 0;
+            std::istringstream(rows[i]) >> hz >> comma >> db >> comma >> degrees;
+            // Unwrapped: no fold at +-180 degrees between neighbours 1/48 octave apart.
+            ASSERT_TRUE(i == 1 || std::abs(degrees - previous) < 45.0) << rate << " Hz: " << rows[i];
+            previous = degrees;
+            if (i % 4 != 1) continue;  // the spectrum at 12 points per octave, about the impulse's time
+            const std::complex<double> h =
+                DirectTransfer(heard, hz, rate) * std::polar(1.0, 2.0 * std::numbers::pi * hz * kAt / rate);
+            worstDb = std::max(worstDb, std::abs(db - 20.0 * std::log10(std::abs(h))));
+            const double turned = std::remainder(degrees - std::arg(h) * 180 / std::numbers::pi, 360.0);
+            worstDegrees = std::max(worstDegrees, std::abs(turned));
+        }
+        EXPECT_LE(worstDb, 1e-3) << rate << " Hz";
+        EXPECT_LE(worstDegrees, 0.01) << rate << " Hz";
+    }
+}
+
 TEST(InfoAndParams, ShowTheChoicesTheHostsViewAndTheLatencyTheSettingsNeed) {
     LoadedPluginFolder folder;
     folder.PutIr("1200-5.wav", FloatResponse(3000, 8), 44100);
+    folder.PutIr("misc_inst_DI.wav", FloatResponse(20000, 9), 44100);
     std::vector<std::string> arguments = {"info", "--plugin", folder.pluginPath(), "--rate", "44100"};
     arguments.insert(arguments.end(), kOnlyBand1.begin(), kOnlyBand1.end());
     const CliRun info = RunTolvar(arguments);
@@ -91,7 +136,23 @@ TEST(InfoAndParams, ShowTheChoicesTheHostsViewAndTheLatencyTheSettingsNeed) {
         << info.out;
     EXPECT_NE(info.out.find("tlvr"), std::string::npos);
     EXPECT_NE(info.out.find("1100"), std::string::npos);
-    EXPECT_NE(info.out.find("(1 WAV files)"), std::string::npos);
+    EXPECT_NE(info.out.find("(2 WAV files)"), std::string::npos);
+    arguments[0] = "response";
+    const CliRun response = RunTolvar(arguments);
+    EXPECT_NE(response.err.find("latency " + std::to_string(plugin->InitialDelay()) + " frames"), std::string::npos)
+        << response.err;
+
+    // Among the typical settings, the long input model's latency, as the plug-in reports it.
+    auto instDi = folder.Create();
+    ASSERT_TRUE(instDi);
+    instDi->Prepare(44100.0, 512);
+    instDi->SetParameter(kParamInputMode, 0.5f);  // from no latency at all (no file of the defaults is there)
+    ASSERT_GT(instDi->InitialDelay(), plugin->InitialDelay());
+    const std::string latency = "  " + std::to_string(instDi->InitialDelay()) + " frames (";
+    const std::vector<std::string> infoLines = Lines(info.out);
+    EXPECT_TRUE(std::any_of(infoLines.begin(), infoLines.end(), [&](const std::string& line) {
+        return line.starts_with(latency) && line.ends_with("Input Mode Inst DI");
+    })) << info.out;
 
     arguments[0] = "params";
     arguments.erase(arguments.begin() + 3, arguments.begin() + 5);  // params takes no rate
@@ -110,6 +171,12 @@ TEST(InfoAndParams, ShowTheChoicesTheHostsViewAndTheLatencyTheSettingsNeed) {
     EXPECT_EQ(band1G[3] + " " + band1G[4] + " " + band1G[5], "-5 dB 7.0");
     EXPECT_EQ(hq[3] + " " + hq[4], "off 0");
     EXPECT_EQ(row(kParamBand2G)[3] + " " + row(kParamBand2G)[4], "<bypass> 25.0");
+    EXPECT_NE(lines[kParamHShelfHQ + 1].find("changes nothing"), std::string::npos) << lines[kParamHShelfHQ + 1];
+
+    // The program's version is the plug-in's: 1100 is 1.1.0.
+    const CliRun version = RunTolvar({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(Lines(version.out), std::vector<std::string>{"tolvar 1.1.0"});
 }
 
 TEST(ValidateCommand, RunsTheValidatorWithItsOptionsAndExitCodes) {
