@@ -94,6 +94,7 @@ void CompositionWorker::ComposeAndPublish(const CompositionRequest& request) {
     auto* result = new (std::nothrow) CompositionResult;
     if (result) {
         result->generation = request.generation;
+        result->sampleRate = request.sampleRate;
         compose(context, request, *result);
         delete ready.exchange(result, std::memory_order_acq_rel);
     }

@@ -29,6 +29,7 @@ struct CompositionRequest {
 
 struct CompositionResult {
     uint64_t generation = 0;
+    double sampleRate = 0.0;     // the host's rate it was composed for, Hz
     bool usable = false;         // false: the composition failed, the previous impulse stays
     ImpulseBuffer composite;     // the response as composed, not padded
     int composedDelay = 0;       // its conversion delay, frames

@@ -118,8 +118,11 @@ void InstallReadyComposition(EqInstance& instance) {
     uint64_t handled = std::max(instance.installedGeneration.load(std::memory_order_relaxed),
                                 instance.worker.Completed());
     if (CompositionResult* result = instance.worker.TakeReady()) {
+        // A response for a rate the host has left would move every frequency:
+        // the one for the new rate is on its way.
+        const bool current = result->sampleRate == instance.sampleRate;
         if (result->generation > instance.installedGeneration.load(std::memory_order_relaxed) && result->usable &&
-            !InstallResult(instance, *result)) {
+            current && !InstallResult(instance, *result)) {
             // Shaped for a stream that has moved on since: composed again for this one.
             RequestComposition(instance, true);
         }
