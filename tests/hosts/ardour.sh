@@ -140,7 +140,7 @@ ardour_export_and_compare() {
   local render_settings=() entry name value
   for entry in "${ardour_settings[@]}"; do
     read -r _ name value _ <<<"$entry"
-    render_settings+=(--set "$name=$value")
+    render_settings+=(--set "$name=#$value")  # table values
   done
   local a_name a_before a_after
   read -r _ a_name a_before a_after _ <<<"${ardour_automated[*]}"
@@ -158,9 +158,9 @@ ardour_export_and_compare() {
   # The take as one stereo file, and the references rendered from it.
   local takes=("$work_session"/interchange/*/audiofiles/*%L.wav)
   "$compare" join "${takes[0]}" "${takes[0]/\%L/%R}" "$work/take.wav" || { fail ardour-render "cannot read the take"; return 1; }
-  "$tolvar_cli" render "$work/take.wav" "$work/before.wav" --float "${render_settings[@]}" --set "$a_name=$a_before" \
+  "$tolvar_cli" render "$work/take.wav" "$work/before.wav" --float "${render_settings[@]}" --set "$a_name=#$a_before" \
     >"$work/render-before.log" 2>&1 && \
-  "$tolvar_cli" render "$work/take.wav" "$work/after.wav" --float "${render_settings[@]}" --set "$a_name=$a_after" \
+  "$tolvar_cli" render "$work/take.wav" "$work/after.wav" --float "${render_settings[@]}" --set "$a_name=#$a_after" \
     >"$work/render-after.log" 2>&1 || { fail ardour-render "tolvar render failed"; log_tail "$work/render-before.log"; return 1; }
   local cli_latency
   cli_latency=$(sed -n 's/.*latency \([0-9]*\) frames.*/\1/p' "$work/render-before.log")

@@ -42,7 +42,7 @@ lmms_render_settings() {
   for entry in "${lmms_settings[@]}"; do
     read -r index name value steps <<<"$entry"
     [ "$name" = InputMode ] && name="Input Mode"
-    printf '%s\n' --set "$name=$value"
+    printf '%s\n' --set "$name=#$value"  # table values
   done
 }
 
