@@ -76,7 +76,7 @@ TEST_F(InstanceTest, NullPointersAndUnservedOpcodesAreHarmless) {
                            effCanDo, effGetVendorVersion, effGetTailSize, effGetVstVersion, int32_t{9999}}) {
         EXPECT_EQ(effect->dispatcher(effect, opcode, 0, 0, nullptr, 0.0f), 0) << opcode;
     }
-    // No window system here: the editor cannot open, and closing one that is not open is fine.
+    // No parent window: the editor cannot open, and closing one that is not open is fine.
     EXPECT_EQ(effect->dispatcher(effect, effEditOpen, 0, 0, nullptr, 0.0f), 0);
     EXPECT_EQ(effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0.0f), 0);
 
