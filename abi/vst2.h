@@ -59,8 +59,10 @@ constexpr int32_t FourCharCode(const char (&code)[5]) {
 }
 
 constexpr int32_t kEffectMagic = FourCharCode("VstP");
+constexpr int32_t kEffFlagsHasEditor = 1 << 0;
 constexpr int32_t kEffFlagsCanReplacing = 1 << 4;
 constexpr intptr_t kPlugCategEffect = 1;
+constexpr intptr_t kVstVersion2400 = 2400;
 constexpr int kVstMaxParamStrLen = 8;   // characters, without the terminator
 constexpr int kVstMaxEffectNameLen = 32;  // bytes, with the terminator
 
@@ -72,6 +74,38 @@ struct ERect {
     int16_t right;
 };
 static_assert(sizeof(ERect) == 8);
+
+// What effGetParameterProperties fills in for one parameter. The same layout
+// for both pointer sizes: it holds no pointers.
+struct VstParameterProperties {
+    float stepFloat;
+    float smallStepFloat;
+    float largeStepFloat;
+    char label[64];
+    int32_t flags;
+    int32_t minInteger;
+    int32_t maxInteger;
+    int32_t stepInteger;
+    int32_t largeStepInteger;
+    char shortLabel[8];  // with the terminator
+    int16_t displayIndex;
+    int16_t category;
+    int16_t numParametersInCategory;
+    int16_t reserved;
+    char categoryLabel[24];
+    char future[16];
+};
+static_assert(sizeof(VstParameterProperties) == 152);
+static_assert(offsetof(VstParameterProperties, flags) == 76);
+static_assert(offsetof(VstParameterProperties, shortLabel) == 96);
+static_assert(offsetof(VstParameterProperties, categoryLabel) == 112);
+
+enum VstParameterFlags : int32_t {
+    kVstParameterIsSwitch = 1 << 0,
+    kVstParameterUsesIntegerMinMax = 1 << 1,
+    kVstParameterUsesFloatStep = 1 << 2,
+    kVstParameterUsesIntStep = 1 << 3,
+};
 
 enum DispatcherOpcode : int32_t {
     effOpen = 0,
@@ -89,6 +123,7 @@ enum DispatcherOpcode : int32_t {
     effEditIdle = 19,
     effGetChunk = 23,
     effSetChunk = 24,
+    effCanBeAutomated = 26,
     effGetPlugCategory = 35,
     effGetEffectName = 45,
     effGetVendorString = 47,
@@ -96,6 +131,7 @@ enum DispatcherOpcode : int32_t {
     effGetVendorVersion = 49,
     effCanDo = 51,
     effGetTailSize = 52,
+    effGetParameterProperties = 56,
     effGetVstVersion = 58,
 };
 

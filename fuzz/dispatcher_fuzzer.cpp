@@ -6,7 +6,9 @@
 // rates, broken files). What a host relies on is checked after every call:
 //   - strings are terminated within their bound and nothing is written past
 //     it; parameter names, labels and display texts have at most 8 characters;
-//   - opcodes that do not use the pointer leave its buffer alone;
+//   - opcodes that do not use the pointer leave its buffer alone; those that
+//     fill a record (effGetParameterProperties) or hand out a pointer
+//     (effEditGetRect) write nothing past it;
 //   - getParameter returns what setParameter stored (0 for a bad index);
 //   - a block of finite input gives finite output in every frame; a block the
 //     plug-in refuses (no frames, missing buffers) is left alone, and the
@@ -39,7 +41,8 @@ constexpr int32_t kServedOpcodes[] = {effOpen,         effGetParamLabel,   effGe
                                       effEditOpen,      effEditClose,      effEditIdle,        effGetChunk,
                                       effSetChunk,      effGetPlugCategory, effGetEffectName,  effGetVendorString,
                                       effGetProductString, effGetVendorVersion, effCanDo,      effGetTailSize,
-                                      effGetVstVersion, effGetProgramName};
+                                      effGetVstVersion, effGetProgramName, effCanBeAutomated,
+                                      effGetParameterProperties};
 
 constexpr int32_t kFrameCounts[] = {0,   -1,  -4096, INT_MIN, 1,    2,    3,    31,   64,    127,  128,  129,
                                     255, 256, 257,   511,     512,  1000, 1024, 2048, 4096,  8192, 16384, 32768};
@@ -53,6 +56,15 @@ int StringBound(int32_t opcode) {
         case effGetEffectName:
         case effGetVendorString:
         case effGetProductString: return kVstMaxEffectNameLen;
+        default: return 0;
+    }
+}
+
+// Bytes a host provides for an opcode that fills a record or a pointer; 0 for others.
+int RecordBound(int32_t opcode) {
+    switch (opcode) {
+        case effGetParameterProperties: return static_cast<int>(sizeof(VstParameterProperties));
+        case effEditGetRect: return static_cast<int>(sizeof(void*));
         default: return 0;
     }
 }
@@ -117,15 +129,16 @@ public:
 
 private:
     // u8 opcode selector (op 0 only), u8 index, u8 value, u8 pointer, u8 float option.
-    // Pointer selector p: 0 null; for a string opcode a buffer of exactly its
-    // bound (p odd) or p bytes larger (p even); for other opcodes p bytes.
+    // Pointer selector p: 0 null; for a string or record opcode a buffer of
+    // exactly its bound (p odd) or p bytes larger (p even); for other opcodes p bytes.
     void RunDispatcher(AEffect* target, int32_t opcode) {
         if (opcode == effClose) return;  // ends the instance: only at the end of the session
         const int32_t index = ReadIndex(input);
         const intptr_t value = ReadValue(input);
         const uint8_t pointer = input.U8();
         const float option = ReadFloat(input);
-        const int bound = StringBound(opcode);
+        const int textBound = StringBound(opcode);
+        const int bound = textBound > 0 ? textBound : RecordBound(opcode);
         std::vector<uint8_t> buffer;
         const int size = bound > 0 && pointer % 2 ? bound : bound + pointer;
         if (pointer != 0) buffer.assign(static_cast<std::size_t>(size), kUntouched);
@@ -137,6 +150,10 @@ private:
         if (!ptr) return;
         if (bound == 0) {
             Require(IsUntouched(buffer, 0), "an opcode that takes no buffer wrote into the host's pointer");
+            return;
+        }
+        if (textBound == 0) {
+            Require(IsUntouched(buffer, static_cast<std::size_t>(bound)), "an opcode wrote past the record it fills");
             return;
         }
         // Without an instance there is no display text to give, and none is written.

@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "host/audio_master.h"
+#include "host/media_source.h"
 #include "host/source_registry.h"
 #include "params/param_info.h"
 #include "plugin/entry.h"
 #include "plugin/eq_instance.h"
+#include "plugin/host_services/host_api.h"
 #include "plugin/ir_library_path.h"
 
 namespace tolvar::fuzz {
@@ -103,6 +105,10 @@ void CloseInstance(AEffect* effect) {
     RequireNoOpenSource();
     // The stand-in host keeps every opened path for the tests; a fuzzer does not need them.
     ClearOpenedMediaPaths();
+}
+
+void UseBuiltinMediaSource(bool builtin) {
+    ProcessHostApi().pcmSourceCreateFromFile = builtin ? nullptr : &CreateMediaSource;
 }
 
 const char* IrFolder() {

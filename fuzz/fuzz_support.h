@@ -57,6 +57,12 @@ float WildFloat(uint8_t selector);
 AEffect* CreateInstance();
 void CloseInstance(AEffect* effect);
 
+// How instances read the IR folder from their next composition on: through the
+// stand-in host's media source, or through the plug-in's built-in one, as
+// for a host that offers no PCM_Source_CreateFromFile. Call after the first
+// CreateInstance, which binds the host's functions once for the process.
+void UseBuiltinMediaSource(bool builtin);
+
 // The IR folder the plug-in reads, ending in its separator; created on first use.
 const char* IrFolder();
 

@@ -1,13 +1,16 @@
-// The composition through the real media source: files of arbitrary bytes in
-// the IR folder, selected by arbitrary parameter values and read at arbitrary
-// host rates. A file that cannot be used must leave its section out; nothing
-// may crash, leak, read out of bounds, leave a source open, or turn finite
-// input into output that is not finite.
+// The composition through a real media source, the stand-in host's or the
+// plug-in's own: files of arbitrary bytes in the IR folder, selected by
+// arbitrary parameter values and read at arbitrary host rates. A file that
+// cannot be used must leave its section out; nothing may crash, leak, read out
+// of bounds, leave a source open, or turn finite input into output that is not
+// finite.
 //
 // Input, front to back (bytes past the end read as zero):
 //   15 bytes  one selector per parameter (ParameterValue; 0 keeps the default)
 //   1 byte    host rate selector (HostRate)
-//   1 byte    bit 0: the rate is set before the parameters, not after them
+//   1 byte    bit 0: the rate is set before the parameters, not after them;
+//             bit 1: the files are read by the plug-in's built-in media source,
+//             as for a host that offers no PCM_Source_CreateFromFile
 //   then one file record for each path the settings make the plug-in try, in
 //   the order it first tries them (found by a run without files):
 //     u8 kind   0 or 3: no file; 1: the bytes as they are; 2: a RIFF/WAVE
@@ -33,13 +36,16 @@ struct Settings {
     uint8_t selectors[kParamCount];
     float rate;
     bool rateFirst;
+    bool builtinSource;
 };
 
 Settings ReadSettings(ByteReader& input) {
     Settings settings{};
     for (uint8_t& selector : settings.selectors) selector = input.U8();
     settings.rate = HostRate(input.U8());
-    settings.rateFirst = (input.U8() & 1) != 0;
+    const uint8_t flags = input.U8();
+    settings.rateFirst = (flags & 1) != 0;
+    settings.builtinSource = (flags & 2) != 0;
     return settings;
 }
 
@@ -120,7 +126,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     ByteReader input(data, size);
     const Settings settings = ReadSettings(input);
 
-    // The folder is empty between runs, so this run's tries name every file it may read.
+    // The folder is empty between runs, so this run's tries (through the host's
+    // source, which records them) name every file it may read.
+    UseBuiltinMediaSource(false);
     ClearOpenedMediaPaths();
     AEffect* probe = ComposeInNewInstance(settings);
     const std::vector<std::string> paths = TriedPaths();
@@ -135,6 +143,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         written.push_back(path);
     }
 
+    UseBuiltinMediaSource(settings.builtinSource);
     AEffect* effect = ComposeInNewInstance(settings);
     RequireFiniteBlock(effect, 256, 1);
     RequireFiniteBlock(effect, 1000, 2);

@@ -24,11 +24,11 @@ def taps(count, decay=6.0):
 
 # --- ir_folder_fuzzer --------------------------------------------------------
 
-def settings(selectors=None, rate=0, rate_first=False):
+def settings(selectors=None, rate=0, rate_first=False, builtin=False):
     values = [0] * 15
     for index, selector in (selectors or {}).items():
         values[index] = selector
-    return bytes(values) + bytes([rate, 1 if rate_first else 0])
+    return bytes(values) + bytes([rate, (1 if rate_first else 0) | (2 if builtin else 0)])
 
 
 def absent():
@@ -86,6 +86,21 @@ def ir_folder_seeds():
           settings() + built(floats(taps(40)), rate=1526822656) + built(pcm8_long, tag=1, bits=8, rate=22050))
     write("ir_folder", "later_file_over_ten_seconds",
           settings() + built(floats(taps(40))) + built(pcm8_long, tag=1, bits=8, rate=100))
+    # The plug-in's own media source: the defaults as RIFX (big-endian) 24-bit
+    # stereo, an extensible float file, a chunk layout with fmt after data, and
+    # a header whose data size passes the end of the file.
+    def rifx24_stereo(values, rate):
+        data = b"".join(struct.pack(">i", int(v * 8388607))[1:] * 2 for v in values)
+        fmt = struct.pack(">HHIIHH", 1, 2, rate, rate * 6, 6, 24)
+        body = b"WAVE" + b"fmt " + struct.pack(">I", 16) + fmt + b"data" + struct.pack(">I", len(data)) + data
+        return b"RIFX" + struct.pack(">I", len(body)) + body
+    fmt_after_data = b"WAVE" + b"data" + struct.pack("<I", 4 * 30) + floats(taps(30)) + b"LIST" + \
+        struct.pack("<I", 3) + b"abc\x00" + b"fmt " + struct.pack("<IHHIIHH", 16, 3, 1, 48000, 192000, 4, 32)
+    write("ir_folder", "builtin_source_odd_files",
+          settings(rate=1, builtin=True) + raw(rifx24_stereo(taps(60), 96000)) +
+          built(floats(taps(200)), tag=0xFFFE, rate=96000, sub=3) +
+          raw(b"RIFF" + struct.pack("<I", len(fmt_after_data)) + fmt_after_data) +
+          built(floats(taps(20)), declared=0x7FFFFFF0))
     # Wild stored values and a rate the plug-in must ignore: no files.
     write("ir_folder", "wild_values_no_files",
           settings({0: 240, 3: 241, 4: 243, 6: 247, 7: 250, 8: 252, 12: 255}, rate=19, rate_first=True))
@@ -127,7 +142,9 @@ def dispatcher_seeds():
     write("dispatcher", "strings_and_names",
           dispatch(45, pointer=1) + dispatch(47, pointer=2) + dispatch(48, pointer=1) +
           dispatch(8, index=0, pointer=1) + dispatch(6, index=5, pointer=1) + dispatch(7, index=14, pointer=1) +
-          dispatch(8, index=15, pointer=1) + dispatch(35) + dispatch(13, pointer=8) + bytes([7]))
+          dispatch(8, index=15, pointer=1) + dispatch(35) + dispatch(13, pointer=8) + bytes([7]) +
+          dispatch(56, index=4, pointer=1) + dispatch(56, index=8, pointer=2) + dispatch(56, index=15, pointer=1) +
+          dispatch(26, index=14) + dispatch(58))
     write("dispatcher", "rates_and_latency",
           process(16) + rate(3) + process(16) + rate(5) + process(19) + mains(False) + process(15) +
           rate(11) + process(16) + rate(9) + process(8) + rate(17) + rate(19) + process(16))

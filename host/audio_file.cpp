@@ -1,10 +1,15 @@
 #include "host/audio_file.h"
 
+#if defined(_WIN32)
+#include <windows.h>  // before sndfile.h, which declares sf_wchar_open with it
+#endif
 #include <sndfile.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+
+#include "host/native_path.h"
 
 namespace tolvar {
 namespace {
@@ -41,9 +46,14 @@ MonoAudio DecodeMonoAudioFile(const char* path) {
     // Only a regular file (after links): opening a FIFO or a device for reading
     // could wait forever, and a folder or a link loop holds no audio.
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return audio;
+    const std::filesystem::path native = NativePath(path);
+    if (!std::filesystem::is_regular_file(native, error)) return audio;
     SF_INFO info{};
+#if defined(_WIN32)
+    SndfilePtr file(sf_wchar_open(native.c_str(), SFM_READ, &info));
+#else
     SndfilePtr file(sf_open(path, SFM_READ, &info));
+#endif
     if (!file || info.channels < 1 || info.samplerate <= 0) return audio;
     try {
         // The header's count is only a hint: a truncated file delivers fewer frames.

@@ -16,7 +16,8 @@ struct MonoAudio {
 // v / 32768 exactly); float samples come as stored. Several channels are folded
 // to one by averaging each frame. A missing file, anything but a regular file
 // (a directory, a FIFO, a device, a link loop), a file that is not audio, or a
-// read error gives decoded == false, at once. Never throws.
+// read error gives decoded == false, at once. The path is UTF-8 (native_path.h).
+// Never throws.
 MonoAudio DecodeMonoAudioFile(const char* path);
 
 }  // namespace tolvar

@@ -3,7 +3,9 @@
 #if defined(_WIN32)
 #include <windows.h>
 
-#include <cctype>
+#include <cwctype>
+
+#include "host/native_path.h"
 #else
 #include <dlfcn.h>
 #endif
@@ -14,31 +16,18 @@ namespace tolvar {
 
 namespace {
 
-bool IsAbsoluteDrivePath(const std::string& path) {
-    return path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
-           (path[2] == '\\' || path[2] == '/');
-}
-
-// An absolute path past MAX_PATH, with backslashes only, goes to the wide call
-// in the extended form ("\\?\"), which takes any length; the ANSI call
-// refuses such paths.
-HMODULE LoadLongPath(const std::string& native) {
-    const std::string path = "\\\\?\\" + native;
-    const int count = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-    if (count <= 0) return nullptr;
-    std::wstring wide(static_cast<std::size_t>(count), L'\0');
-    if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), count) != count) return nullptr;
-    return LoadLibraryW(wide.c_str());
+bool IsAbsoluteDrivePath(const std::wstring& path) {
+    return path.size() >= 3 && std::iswalpha(path[0]) && path[1] == L':' && path[2] == L'\\';
 }
 
 }  // namespace
 
 DynamicLibraryHandle OpenDynamicLibrary(const std::string& path, std::string* error) {
-    // The loader wants backslashes.
-    std::string native = path;
-    for (char& c : native) c = c == '/' ? '\\' : c;
-    HMODULE module = native.size() >= MAX_PATH && IsAbsoluteDrivePath(native) ? LoadLongPath(native)
-                                                                              : LoadLibraryA(native.c_str());
+    // The loader wants backslashes; an absolute path past MAX_PATH goes in the
+    // extended form ("\\?\"), which takes any length.
+    std::wstring wide = NativePath(path).make_preferred().wstring();
+    if (wide.size() >= MAX_PATH && IsAbsoluteDrivePath(wide)) wide = L"\\\\?\\" + wide;
+    const HMODULE module = LoadLibraryW(wide.c_str());
     if (!module && error) *error = "LoadLibrary failed with error " + std::to_string(GetLastError()) + " for " + path;
     return reinterpret_cast<DynamicLibraryHandle>(module);
 }

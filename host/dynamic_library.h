@@ -1,6 +1,7 @@
 #pragma once
 // The platform's dynamic loader: the only platform-specific code of the host.
-// dlopen/dlsym/dlclose on POSIX, LoadLibraryA/GetProcAddress/FreeLibrary on Windows.
+// dlopen/dlsym/dlclose on POSIX, LoadLibraryW/GetProcAddress/FreeLibrary on Windows
+// (the path in UTF-8, see native_path.h).
 #include <string>
 
 namespace tolvar {

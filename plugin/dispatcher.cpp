@@ -5,6 +5,7 @@
 #include "params/param_info.h"
 #include "plugin/editor_host.h"
 #include "plugin/eq_instance.h"
+#include "plugin/parameter_properties.h"
 #include "plugin/platform/platform.h"
 
 namespace tolvar {
@@ -54,9 +55,20 @@ intptr_t MainsChanged(EqInstance* instance, intptr_t value) {
     return 0;
 }
 
+// Hosts read 0 as "no name" and fall back to the file name.
 intptr_t CopyEffectString(const char* text, void* ptr) {
-    if (ptr) BoundedCopy(static_cast<char*>(ptr), text, kVstMaxEffectNameLen);
-    return 0;
+    if (!ptr) return 0;
+    BoundedCopy(static_cast<char*>(ptr), text, kVstMaxEffectNameLen);
+    return 1;
+}
+
+// Hosts that size their window before opening the editor need the rectangle
+// first; it stays valid after the editor opens.
+intptr_t EditGetRect(EqInstance* instance, void* ptr) {
+    const ERect* rect = instance && ptr ? EditorRect(*instance) : nullptr;
+    if (!rect) return 0;
+    *static_cast<const ERect**>(ptr) = rect;
+    return 1;
 }
 
 intptr_t EditOpen(EqInstance* instance, void* parentWindow) {
@@ -80,12 +92,17 @@ intptr_t TOLVAR_VST_CALL Dispatch(AEffect* effect, int32_t opcode, int32_t index
         case effGetParamName: return CopyParamText(ParamName(index), index, ptr);
         case effSetSampleRate: return SetSampleRate(instance, opt);
         case effMainsChanged: return MainsChanged(instance, value);
+        case effEditGetRect: return EditGetRect(instance, ptr);
         case effEditOpen: return EditOpen(instance, ptr);
         case effEditClose: return EditClose(instance);
+        case effCanBeAutomated: return IsValidParamIndex(index) ? 1 : 0;
         case effGetPlugCategory: return kPlugCategEffect;
         case effGetEffectName: return CopyEffectString(kEffectName, ptr);
         case effGetVendorString: return CopyEffectString(kVendorName, ptr);
         case effGetProductString: return CopyEffectString(kEffectName, ptr);
+        case effGetParameterProperties:
+            return DescribeParameter(index, static_cast<VstParameterProperties*>(ptr)) ? 1 : 0;
+        case effGetVstVersion: return kVstVersion2400;
         default: return 0;  // effOpen, effSetBlockSize and everything not served
     }
 }

@@ -9,7 +9,7 @@
 namespace tolvar {
 
 extern "C" AEffect* TOLVAR_VST_CALL TolvarPluginMain(AudioMasterCallback audioMaster) {
-    if (!BindHostApi(audioMaster)) return nullptr;
+    BindHostApi(audioMaster);
     if (!EnsureIrLibraryPath()) return nullptr;
     auto* instance = new (std::nothrow) EqInstance();
     return instance ? &instance->effect : nullptr;

@@ -7,7 +7,8 @@
 #include "convolution/fft_size.h"
 #include "plugin/audio_processing.h"
 #include "plugin/dispatcher.h"
-#include "plugin/host_services/host_api.h"
+#include "plugin/editor_host.h"
+#include "plugin/ir_file_opener.h"
 #include "plugin/ir_library_path.h"
 #include "plugin/parameter_callbacks.h"
 
@@ -29,7 +30,7 @@ void FillEffectRecord(EqInstance& instance) {
     effect.numParams = kParamCount;
     effect.numInputs = 2;
     effect.numOutputs = 2;
-    effect.flags = kEffFlagsCanReplacing;
+    effect.flags = kEffFlagsCanReplacing | (EditorAvailable() ? kEffFlagsHasEditor : 0);
     effect.user = &instance;
     effect.uniqueID = kUniqueId;
     effect.version = kVersion;
@@ -109,7 +110,7 @@ void InstallImpulse(EqInstance& instance, ImpulseBuffer& composed, int delay) {
 
 void ComposeImpulse(EqInstance& instance) {
     ScopedInstanceLock hold(instance.lock);
-    const IrLibrary library{IrLibraryPath(), ProcessHostApi().pcmSourceCreateFromFile};
+    const IrLibrary library{IrLibraryPath(), IrFileOpener()};
     ImpulseBuffer composed;
     int delay = 0;
     if (!BuildCompositeImpulse(instance.paramValues, instance.sampleRate, library, composed, &delay,

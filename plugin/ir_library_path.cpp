@@ -14,9 +14,10 @@ char irLibraryPath[kIrLibraryPathBytes];
 constexpr char kFolderName[] = "tolvar";
 
 // Room for the longest module path the system can report (Windows' long paths
-// reach 32767 characters), so that a long file name in a folder that fits does
-// not cost the instance; only the folder has to fit the IR path.
-constexpr int kModulePathBytes = 32768;
+// reach 32767 UTF-16 units, up to three UTF-8 bytes each), so that a long file
+// name in a folder that fits does not cost the instance; only the folder has
+// to fit the IR path.
+constexpr int kModulePathBytes = 3 * 32768;
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #pragma once
 // Where the impulse-response files live: the folder "tolvar" beside the plug-in
 // library, with a separator at the end so a file name can be appended directly.
+// On Windows the path is UTF-8, and its 1024 bytes are counted in that form.
 namespace tolvar {
 
 constexpr int kIrLibraryPathBytes = 1024;

@@ -1,6 +1,14 @@
 #include "plugin/host_services/host_api.h"
 
 namespace tolvar {
+namespace {
+
+template <typename Function>
+void StoreIfUnbound(Function& slot, void* found) {
+    if (!slot && found) slot = reinterpret_cast<Function>(found);
+}
+
+}  // namespace
 
 HostApi& ProcessHostApi() {
     static HostApi api{};
@@ -13,16 +21,13 @@ void* LookUpHostFunction(AudioMasterCallback audioMaster, const char* name) {
     return reinterpret_cast<void*>(address);
 }
 
-bool BindHostApi(AudioMasterCallback audioMaster) {
+void BindHostApi(AudioMasterCallback audioMaster) {
     HostApi& api = ProcessHostApi();
-    if (audioMaster && !api.db2Slider) {
-        api.db2Slider = LookUpHostFunction(audioMaster, "DB2SLIDER");
-        api.slider2Db = LookUpHostFunction(audioMaster, "SLIDER2DB");
-        api.pcmSourceCreateFromFile =
-            reinterpret_cast<PcmSourceCreateFromFileFn>(LookUpHostFunction(audioMaster, "PCM_Source_CreateFromFile"));
-        api.resamplerCreate = LookUpHostFunction(audioMaster, "Resampler_Create");
-    }
-    return api.db2Slider && api.slider2Db && api.pcmSourceCreateFromFile;
+    if (!audioMaster || api.db2Slider) return;
+    StoreIfUnbound(api.db2Slider, LookUpHostFunction(audioMaster, "DB2SLIDER"));
+    StoreIfUnbound(api.slider2Db, LookUpHostFunction(audioMaster, "SLIDER2DB"));
+    StoreIfUnbound(api.pcmSourceCreateFromFile, LookUpHostFunction(audioMaster, "PCM_Source_CreateFromFile"));
+    StoreIfUnbound(api.resamplerCreate, LookUpHostFunction(audioMaster, "Resampler_Create"));
 }
 
 }  // namespace tolvar

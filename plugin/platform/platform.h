@@ -12,8 +12,10 @@ constexpr char kIrFolderSeparator = '/';
 #endif
 
 // Writes the plug-in library's own file path into buffer (size bytes, always
-// terminated) and returns its length: 0 when the system cannot tell, -1 (buffer
-// empty) when the path does not fit, since a cut path would name the wrong folder.
+// terminated) and returns its length in bytes: 0 when the system cannot tell,
+// -1 (buffer empty) when the path does not fit, since a cut path would name
+// the wrong folder. On Windows the path is UTF-8 (from the wide name), as every
+// path the plug-in forms; elsewhere the system's bytes.
 int GetLibraryFilePath(char* buffer, int size);
 
 // Copies at most size - 1 characters of source and always terminates dest.

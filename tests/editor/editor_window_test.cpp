@@ -43,6 +43,7 @@ protected:
         parent = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480, nullptr, nullptr, nullptr,
                                  nullptr);
         ASSERT_NE(parent, nullptr) << "no display";
+        rectAnswerBeforeOpen = plugin->Dispatch(effEditGetRect, 0, 0, &rectBeforeOpen);
         dialog = Open();
         ASSERT_NE(dialog, nullptr);
     }
@@ -111,7 +112,31 @@ protected:
     std::unique_ptr<PluginInstance> plugin;
     HWND parent = nullptr;
     HWND dialog = nullptr;
+    const ERect* rectBeforeOpen = nullptr;
+    intptr_t rectAnswerBeforeOpen = 0;
 };
+
+// Hosts size their window to the editor before they open it: the rectangle
+// they get then is the size the dialog takes, and stays so while it is open.
+TEST_F(EditorWindowTest, TheEditorsRectangleIsTheDialogsSizeBeforeAndAfterItOpens) {
+    EXPECT_EQ(plugin->effect()->flags & kEffFlagsHasEditor, kEffFlagsHasEditor);
+    ASSERT_EQ(rectAnswerBeforeOpen, 1);
+    ASSERT_NE(rectBeforeOpen, nullptr);
+    const ERect before = *rectBeforeOpen;
+    RECT window;
+    ASSERT_TRUE(GetWindowRect(dialog, &window));
+    EXPECT_EQ(before.top, 0);
+    EXPECT_EQ(before.left, 0);
+    EXPECT_EQ(before.right, window.right - window.left);
+    EXPECT_EQ(before.bottom, window.bottom - window.top);
+    EXPECT_GT(before.right, 252);  // pixels, not dialog units
+
+    const ERect* after = nullptr;
+    EXPECT_EQ(plugin->Dispatch(effEditGetRect, 0, 0, &after), 1);
+    ASSERT_NE(after, nullptr);
+    EXPECT_EQ(after->right, before.right);
+    EXPECT_EQ(after->bottom, before.bottom);
+}
 
 TEST_F(EditorWindowTest, OpensInTheHostsWindowWithEveryListAndTheStoredValues) {
     EXPECT_EQ(GetParent(dialog), parent);

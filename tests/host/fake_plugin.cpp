@@ -145,6 +145,8 @@ extern "C" tolvar::AEffect* FakePluginMain(tolvar::AudioMasterCallback audioMast
 
 extern "C" tolvar::AEffect* TOLVAR_VST_CALL FakePluginMain(tolvar::AudioMasterCallback audioMaster) {
     ++tolvar::test::mainCalls;
-    if (!tolvar::BindHostApi(audioMaster)) return nullptr;
+    tolvar::BindHostApi(audioMaster);
+    const tolvar::HostApi& api = tolvar::ProcessHostApi();
+    if (!api.db2Slider || !api.slider2Db || !api.pcmSourceCreateFromFile) return nullptr;
     return tolvar::test::NewFakeEffect();
 }

@@ -4,7 +4,9 @@
 // A stereo effect with two parameters whose output is the input delayed by
 // kFakeLatency frames and multiplied by parameter 0 ("Gain", default 0.5). Its
 // `main` binds the host functions exactly as the real plug-in does
-// (plugin/host_services/host_api.h) and returns null when a required one is missing.
+// (plugin/host_services/host_api.h) and, unlike it, returns null unless the host
+// offered DB2SLIDER, SLIDER2DB and PCM_Source_CreateFromFile: a host that
+// withholds one is seen to leave no instance.
 #include <cstdint>
 
 namespace tolvar::test {

@@ -59,7 +59,7 @@ TEST(PluginLoading, LoadsTheBinaryAndCallsMainWhichLooksUpFourFunctions) {
     EXPECT_EQ(fake->InitialDelay(), test::kFakeLatency);
 }
 
-// The fake needs the first three functions, as the real plug-in does; its main
+// The fake needs the first three functions (the real plug-in needs none); its main
 // asks for all four whatever is missing, then makes no instance.
 TEST(PluginLoading, WithheldFunctionsLeaveNoInstance) {
     for (int withheld = 0; withheld < 4; ++withheld) {

@@ -8,11 +8,11 @@
 namespace tolvar::test {
 
 LoadedPluginFolder::LoadedPluginFolder(const std::string& subfolder, const std::string& fileName) {
-    const std::filesystem::path folder = (std::filesystem::path(dir_.path()) / subfolder).make_preferred();
+    const std::filesystem::path folder = (Utf8Path(dir_.path()) / Utf8Path(subfolder)).make_preferred();
     std::filesystem::create_directories(folder / "tolvar");
-    pluginPath_ = (folder / fileName).string();
-    irFolder_ = (folder / "tolvar").string();
-    std::filesystem::copy_file(TOLVAR_PLUGIN_PATH, pluginPath_);
+    pluginPath_ = Utf8String(folder / Utf8Path(fileName));
+    irFolder_ = Utf8String(folder / "tolvar");
+    std::filesystem::copy_file(TOLVAR_PLUGIN_PATH, Utf8Path(pluginPath_));
 }
 
 void LoadedPluginFolder::PutIr(const std::string& fileName, const std::vector<double>& samples, int rate) const {

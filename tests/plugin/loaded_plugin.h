@@ -29,11 +29,11 @@ constexpr char kPluginFileSuffix[] = ".so";
 class LoadedPluginFolder {
 public:
     // `subfolder` places the copy deeper inside the temporary folder; `fileName`
-    // names the copy.
+    // names the copy. Both are UTF-8.
     explicit LoadedPluginFolder(const std::string& subfolder = "",
                                 const std::string& fileName = std::string("tolvar") + kPluginFileSuffix);
 
-    // Paths in the system's own form, as the plug-in sees them.
+    // Paths in the system's own form (UTF-8 on Windows), as the plug-in sees them.
     const std::string& pluginPath() const { return pluginPath_; }
     std::string IrPath(const std::string& fileName) const { return irFolder_ + kSeparator + fileName; }
 

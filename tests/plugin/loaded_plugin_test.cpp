@@ -138,38 +138,58 @@ TEST_F(LoadedPluginTest, BypassOutOfRangeChoicesAndEveryOffPassTheAudioUnchanged
     ExpectFilters(*plugin, {1.0}, 14, 0.0);  // the unit impulse: exact pass-through
 }
 
-TEST_F(LoadedPluginTest, AHostWithoutAMediaSourceGetsNoInstanceAndIsNeverAskedAgain) {
+// A null callback, or a host that answers no lookup (as Ardour, LMMS and
+// Qtractor do), gets an instance that reads its folder itself. Every instance
+// asks again until the host offers DB2SLIDER; once bound, the host's media
+// source serves every new instance, and nobody is asked again.
+TEST_F(LoadedPluginTest, HostsThatAnswerNoLookupGetInstancesThatReadTheirOwnFiles) {
+    const std::vector<double> band = FloatResponse(300, 31);
+    folder.PutIr("820+0.wav", band);
     auto library = folder.Load();
     ASSERT_TRUE(library);
+    std::string error;
+    std::vector<std::unique_ptr<PluginInstance>> plugins;
+    plugins.push_back(PluginInstance::Create(library, &error, nullptr));
     {
-        ScopedHostFunctionOffer lacking({.pcmSourceCreateFromFile = false});
-        EXPECT_EQ(library->CallMain(), nullptr);
+        ScopedHostFunctionOffer none({.db2Slider = false, .slider2Db = false, .pcmSourceCreateFromFile = false});
+        plugins.push_back(PluginInstance::Create(library, &error));
+        plugins.push_back(PluginInstance::Create(library, &error));
     }
+    EXPECT_EQ(HostFunctionLookups().size(), 8u);
+    EXPECT_TRUE(OpenedMediaPaths().empty());  // the host's media source is never used
+    for (auto& plugin : plugins) {
+        ASSERT_TRUE(plugin) << error;
+        ExpectFilters(*plugin, Composite({band}, kStandardScale), 33);
+    }
+
+    ClearAudioMasterCalls();
+    plugins.push_back(PluginInstance::Create(library, &error));  // offers all but Resampler_Create
+    plugins.push_back(PluginInstance::Create(library, &error, nullptr));
     EXPECT_EQ(HostFunctionLookups(),
               (std::vector<std::string>{"DB2SLIDER", "SLIDER2DB", "PCM_Source_CreateFromFile", "Resampler_Create"}));
-    ClearAudioMasterCalls();
-    EXPECT_EQ(library->CallMain(), nullptr);  // the full offer comes too late
-    EXPECT_TRUE(HostFunctionLookups().empty());
+    EXPECT_EQ(OpenedMediaPaths().size(), 8u);  // the four default sections, for each of the two
+    ASSERT_TRUE(plugins[4]) << error;
+    ExpectFilters(*plugins[4], Composite({band}, kStandardScale), 34);
 }
 
-TEST_F(LoadedPluginTest, BindingNeedsAGoodCallbackOnceAndNoResampler) {
-    auto library = folder.Load();
-    ASSERT_TRUE(library);
-    EXPECT_EQ(library->CallMain(nullptr), nullptr);  // nothing bound yet
-    {
-        ScopedHostFunctionOffer withoutDb({.db2Slider = false});
-        EXPECT_EQ(library->CallMain(), nullptr);
+// A folder whose name no single code page holds: the plug-in finds its files
+// by it, through the host's media source (which gets the path in UTF-8) and
+// through its own.
+TEST_F(LoadedPluginTest, AFolderNamedOutsideAsciiHoldsTheFilesForEitherSource) {
+    LoadedPluginFolder unusual("Łódź 日本 é");
+    const std::vector<double> band = FloatResponse(200, 41);
+    unusual.PutIr("820+0.wav", band);
+    for (bool hostSource : {true, false}) {
+        SCOPED_TRACE(hostSource ? "host's source" : "built-in source");
+        ScopedHostFunctionOffer offer({.pcmSourceCreateFromFile = hostSource});
+        ClearOpenedMediaPaths();
+        auto plugin = unusual.Create();  // a fresh load: the copy is unloaded in between
+        ASSERT_TRUE(plugin);
+        const std::vector<std::string> opened = OpenedMediaPaths();
+        EXPECT_EQ(opened.size(), hostSource ? 4u : 0u);
+        EXPECT_TRUE(!hostSource || opened.at(1) == unusual.IrPath("820+0.wav"));
+        ExpectFilters(*plugin, Composite({band}, kStandardScale), 42);
     }
-    ClearAudioMasterCalls();
-    std::string error;
-    auto first = PluginInstance::Create(library, &error);  // DB2SLIDER was never bound: asks again
-    ASSERT_TRUE(first) << error;
-    EXPECT_EQ(HostFunctionLookups().size(), 4u);
-    ClearAudioMasterCalls();
-    auto second = PluginInstance::Create(library, &error, nullptr);  // a null callback after a good one
-    ASSERT_TRUE(second) << error;
-    EXPECT_TRUE(HostFunctionLookups().empty());
-    EXPECT_EQ(second->EffectName(), "Tolvar");
 }
 
 TEST(LoadedPluginPath, AFolderTooLongForTheIrPathGetsNoInstance) {

@@ -1,18 +1,22 @@
 // An instance created through the entry point in this process: its record, the
 // dispatcher, the parameter callbacks and the latency bookkeeping.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 
+#include "plugin/editor_host.h"
 #include "tests/plugin/instance_fixture.h"
 
 namespace tolvar::test {
 namespace {
 
-std::string DispatchText(AEffect* effect, int32_t opcode, int32_t index) {
+// The text an opcode writes; the parameter texts answer 0, the effect's names
+// 1 (what VST 2 hosts read as "a name was given").
+std::string DispatchText(AEffect* effect, int32_t opcode, int32_t index, intptr_t answer = 0) {
     char text[64];
     std::memset(text, '#', sizeof text);
-    EXPECT_EQ(effect->dispatcher(effect, opcode, index, 0, text, 0.0f), 0);
+    EXPECT_EQ(effect->dispatcher(effect, opcode, index, 0, text, 0.0f), answer);
     EXPECT_NE(std::memchr(text, '\0', sizeof text), nullptr);
     return text;
 }
@@ -27,7 +31,7 @@ TEST_F(InstanceTest, RecordDescribesAStereoEffectWithFifteenParameters) {
     EXPECT_EQ(effect->numParams, 15);
     EXPECT_EQ(effect->numInputs, 2);
     EXPECT_EQ(effect->numOutputs, 2);
-    EXPECT_EQ(effect->flags, 16);
+    EXPECT_EQ(effect->flags, EditorAvailable() ? 17 : 16);  // can replace; has an editor where the binary has one
     EXPECT_EQ(effect->object, nullptr);
     EXPECT_EQ(effect->processDoubleReplacing, nullptr);
     EXPECT_EQ(effect->initialDelay, 0);  // no file found: the unit impulse runs without latency
@@ -49,9 +53,9 @@ TEST_F(InstanceTest, DispatcherHandsOutBoundedStrings) {
                                 "0",   "5.0", "12.0", "0", "2.0", "12.0", "0"};
     for (int i = 0; i < 15; ++i) EXPECT_EQ(DispatchText(effect, effGetParamDisplay, i), defaults[i]) << i;
     EXPECT_EQ(DispatchText(effect, effGetParamDisplay, 15), "");
-    EXPECT_EQ(DispatchText(effect, effGetEffectName, 0), "Tolvar");
-    EXPECT_EQ(DispatchText(effect, effGetProductString, 0), "Tolvar");
-    EXPECT_EQ(DispatchText(effect, effGetVendorString, 0), "Halvek");
+    EXPECT_EQ(DispatchText(effect, effGetEffectName, 0, 1), "Tolvar");
+    EXPECT_EQ(DispatchText(effect, effGetProductString, 0, 1), "Tolvar");
+    EXPECT_EQ(DispatchText(effect, effGetVendorString, 0, 1), "Halvek");
     EXPECT_EQ(effect->dispatcher(effect, effGetPlugCategory, 0, 0, nullptr, 0.0f), 1);
 
     effect->setParameter(effect, kParamInputMode, 0.3f);
@@ -69,11 +73,15 @@ TEST_F(InstanceTest, NullPointersAndUnservedOpcodesAreHarmless) {
                            effGetVendorString, effGetProductString}) {
         EXPECT_EQ(effect->dispatcher(effect, opcode, 0, 0, nullptr, 0.0f), 0);
     }
-    void* untouched = reinterpret_cast<void*>(0x1234);
-    EXPECT_EQ(effect->dispatcher(effect, effEditGetRect, 0, 0, &untouched, 0.0f), 0);
-    EXPECT_EQ(untouched, reinterpret_cast<void*>(0x1234));
+    EXPECT_EQ(effect->dispatcher(effect, effEditGetRect, 0, 0, nullptr, 0.0f), 0);
+    EXPECT_EQ(effect->dispatcher(effect, effGetParameterProperties, 0, 0, nullptr, 0.0f), 0);
+    if (!EditorAvailable()) {
+        void* untouched = reinterpret_cast<void*>(0x1234);
+        EXPECT_EQ(effect->dispatcher(effect, effEditGetRect, 0, 0, &untouched, 0.0f), 0);
+        EXPECT_EQ(untouched, reinterpret_cast<void*>(0x1234));
+    }
     for (int32_t opcode : std::initializer_list<int32_t>{effOpen, effSetBlockSize, effEditIdle, effGetChunk, effSetChunk, effGetProgramName,
-                           effCanDo, effGetVendorVersion, effGetTailSize, effGetVstVersion, int32_t{9999}}) {
+                           effCanDo, effGetVendorVersion, effGetTailSize, int32_t{9999}}) {
         EXPECT_EQ(effect->dispatcher(effect, opcode, 0, 0, nullptr, 0.0f), 0) << opcode;
     }
     // No parent window: the editor cannot open, and closing one that is not open is fine.
@@ -99,6 +107,48 @@ TEST_F(InstanceTest, NullPointersAndUnservedOpcodesAreHarmless) {
     orphan.processReplacing(&orphan, channels, outputs, 4);
     EXPECT_EQ(out[0], 9.0f);
     EXPECT_EQ(effect->getParameter(effect, kParamInputMode), 0.0f);  // the real instance is untouched
+}
+
+// What hosts other than ours read by the VST 2 convention.
+TEST_F(InstanceTest, HostsSeeAutomatableSteppedParametersAndAVersion2Effect) {
+    AEffect* effect = Create();
+    ASSERT_NE(effect, nullptr);
+    EXPECT_EQ(effect->dispatcher(effect, effGetVstVersion, 0, 0, nullptr, 0.0f), 2400);
+    for (int i = -1; i <= 15; ++i)
+        EXPECT_EQ(effect->dispatcher(effect, effCanBeAutomated, i, 0, nullptr, 0.0f), i >= 0 && i < 15) << i;
+
+    // Each list's steps land on every one of its choices, as a host counts them.
+    const int choices[15] = {5, 6, 6, 5, 26, 0, 10, 26, 0, 10, 26, 0, 5, 26, 0};
+    const char* shortLabels[15] = {"Input", "LPF", "HPF", "LShelfF", "LShelfG", "LShlfHQ", "Band1F", "Band1G",
+                                   "Band1HQ", "Band2F", "Band2G", "Band2HQ", "HShelfF", "HShelfG", "HShlfHQ"};
+    for (int i = 0; i < 15; ++i) {
+        SCOPED_TRACE(i);
+        VstParameterProperties properties;
+        std::memset(&properties, '#', sizeof properties);
+        ASSERT_EQ(effect->dispatcher(effect, effGetParameterProperties, i, 0, &properties, 0.0f), 1);
+        // The whole name, where effGetParamName cuts it to 8 characters.
+        EXPECT_EQ(std::string(properties.label).substr(0, 8), DispatchText(effect, effGetParamName, i));
+        EXPECT_STREQ(properties.shortLabel, shortLabels[i]);
+        if (choices[i] == 0) {
+            EXPECT_EQ(properties.flags, kVstParameterIsSwitch);
+            continue;
+        }
+        EXPECT_EQ(properties.flags, kVstParameterUsesFloatStep);  // never integer min/max: values stay 0..1
+        const float step = properties.stepFloat;
+        EXPECT_EQ(properties.smallStepFloat, step);
+        EXPECT_EQ(properties.largeStepFloat, step);
+        EXPECT_EQ(1 + static_cast<int>(std::ceil(1.0f / step)), choices[i]);
+        for (int k = 0; k < choices[i]; ++k) {
+            effect->setParameter(effect, i, std::min(1.0f, k * step));
+            EXPECT_EQ(DispatchText(effect, effGetParamDisplay, i), std::to_string(k) + ".0");
+        }
+    }
+    VstParameterProperties whole{};
+    effect->dispatcher(effect, effGetParameterProperties, 0, 0, &whole, 0.0f);
+    EXPECT_STREQ(whole.label, "Input Mode");
+    VstParameterProperties untouched{};
+    for (int bad : {-1, 15}) EXPECT_EQ(effect->dispatcher(effect, effGetParameterProperties, bad, 0, &untouched, 0.0f), 0);
+    EXPECT_EQ(untouched.flags, 0);
 }
 
 TEST_F(InstanceTest, ParametersAreStoredAsTheyArriveAndMarkedForTheEditor) {

@@ -1,5 +1,8 @@
 #include "tests/support/test_files.h"
 
+#if defined(_WIN32)
+#include <windows.h>  // before sndfile.h, which declares sf_wchar_open with it
+#endif
 #include <sndfile.h>
 
 #include <filesystem>
@@ -18,7 +21,11 @@ bool WriteWav(const std::string& path, int format, int rate, int channels, const
     info.samplerate = rate;
     info.channels = channels;
     info.format = format;
+#if defined(_WIN32)
+    SNDFILE* file = sf_wchar_open(Utf8Path(path).c_str(), SFM_WRITE, &info);
+#else
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+#endif
     if (!file) return false;
     const auto count = static_cast<sf_count_t>(samples.size());
     const bool written = write(file, samples.data(), count) == count;
@@ -27,13 +34,22 @@ bool WriteWav(const std::string& path, int format, int rate, int channels, const
 
 }  // namespace
 
+std::filesystem::path Utf8Path(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8String(const std::filesystem::path& path) {
+    const std::u8string utf8 = path.u8string();
+    return std::string(utf8.begin(), utf8.end());
+}
+
 TempDir::TempDir() {
     std::random_device entropy;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::filesystem::path candidate =
             std::filesystem::temp_directory_path() / ("tolvar-test-" + std::to_string(entropy()));
         if (std::filesystem::create_directory(candidate)) {
-            path_ = candidate.string();
+            path_ = Utf8String(candidate);
             return;
         }
     }
@@ -42,7 +58,7 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(Utf8Path(path_), ignored);
 }
 
 bool WriteWavDoubles(const std::string& path, int format, int rate, int channels, const std::vector<double>& samples) {
@@ -54,11 +70,11 @@ bool WriteWavInts(const std::string& path, int format, int rate, int channels, c
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
+    std::ofstream(Utf8Path(path), std::ios::binary) << bytes;
 }
 
 std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(Utf8Path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

@@ -1,10 +1,17 @@
 #pragma once
 // Test helpers: a temporary folder and WAV files written with libsndfile.
+// Paths are UTF-8 strings, as the plug-in forms them; on Windows they are
+// opened by their wide names.
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace tolvar::test {
+
+// A path given in UTF-8, and back.
+std::filesystem::path Utf8Path(const std::string& utf8);
+std::string Utf8String(const std::filesystem::path& path);
 
 // A fresh folder under the system's temporary directory, removed with
 // everything in it when the object goes.
