@@ -105,6 +105,16 @@ protected:
         hostDisplay = display;
     }
 
+    // effEditGetRect's size (width, height), or nothing when it answers 0.
+    std::vector<int> RectSize() {
+        const ERect* rect = nullptr;
+        if (plugin->Dispatch(effEditGetRect, 0, 0, &rect) != 1 || !rect) return {};
+        EXPECT_EQ(rect->top, 0);
+        EXPECT_EQ(rect->left, 0);
+        return {rect->right, rect->bottom};
+    }
+    std::vector<int> WindowSize() { return {Attributes(editor).width, Attributes(editor).height}; }
+
     // effEditOpen in the host's window; the editor's window once it shows.
     bool OpenEditor() {
         if (plugin->Dispatch(effEditOpen, 0, 0, host->EditorParent()) != 1) return false;
@@ -211,7 +221,8 @@ protected:
         EXPECT_EQ(cairo_surface_write_to_png(surface, path.c_str()), CAIRO_STATUS_SUCCESS);
         cairo_surface_destroy(surface);
     }
-    // Reopens the editor as the desktop's scale now says.
+    // Reopens the editor as the desktop's scale now says; the host asks for
+    // its size first, and it keeps that size.
     void ReopenAtScale(const char* xftDpi, const char* gdkScale) {
         plugin->Dispatch(effEditClose);
         const std::string resources = xftDpi ? std::string("Xft.dpi:\t") + xftDpi + "\n" : "";
@@ -223,7 +234,9 @@ protected:
         } else {
             unsetenv("GDK_SCALE");
         }
+        const std::vector<int> reported = RectSize();
         ASSERT_TRUE(OpenEditor());
+        EXPECT_EQ(reported, WindowSize());
     }
 
     LoadedPluginFolder folder;
@@ -233,7 +246,8 @@ protected:
     Window editor = 0;
 };
 
-TEST_F(X11EditorTest, OpensInsideTheHostsWindowAtTheDialogsSize) {
+TEST_F(X11EditorTest, OpensInsideTheHostsWindowAtTheSizeItReports) {
+    EXPECT_EQ(plugin->effect()->flags & kEffFlagsHasEditor, kEffFlagsHasEditor);
     Window root = 0, parent = 0, *children = nullptr;
     unsigned count = 0;
     ASSERT_TRUE(XQueryTree(display, editor, &root, &parent, &children, &count));
@@ -242,6 +256,9 @@ TEST_F(X11EditorTest, OpensInsideTheHostsWindowAtTheDialogsSize) {
     const XWindowAttributes attributes = Attributes(editor);
     EXPECT_EQ(std::vector<int>({attributes.x, attributes.y, attributes.width, attributes.height}),
               std::vector<int>({0, 0, 378, 314}));  // 252 x 193 dialog units
+    EXPECT_EQ(RectSize(), WindowSize());
+    plugin->Dispatch(effEditClose);
+    EXPECT_EQ(RectSize(), std::vector<int>({378, 314}));
 }
 
 TEST_F(X11EditorTest, EveryListPicksWithTheMouse) {
@@ -394,14 +411,13 @@ TEST_F(X11EditorTest, OpensAndClosesAHundredTimesLeavingNothingBehind) {
 TEST_F(X11EditorTest, DrawsAtTheDesktopsScale) {
     host->Resize(756, 627);
     ReopenAtScale("144", nullptr);
-    EXPECT_EQ(Attributes(editor).width, 567);
-    EXPECT_EQ(Attributes(editor).height, 470);
+    EXPECT_EQ(WindowSize(), std::vector<int>({567, 470}));
     ClickControl(1020, 1.5);
     ExpectBecomes(kParamBand1HQ, 1.0f);
 
     ReopenAtScale(nullptr, "2");
-    EXPECT_EQ(Attributes(editor).width, 756);
-    EXPECT_EQ(Attributes(editor).height, 627);
+    EXPECT_EQ(WindowSize(), std::vector<int>({756, 627}));
+    EXPECT_EQ(RectSize(), WindowSize());
     ClickControl(1021, 2.0);
     ExpectBecomes(kParamBand2HQ, 1.0f);
     unsetenv("GDK_SCALE");
