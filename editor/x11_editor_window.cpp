@@ -15,8 +15,14 @@
 
 namespace tolvar {
 
+namespace {
+// X resource ids leave their top three bits clear; anything else in the
+// pointer is not a window, whatever its low bits happen to name.
+constexpr unsigned long kLargestXid = 0x1FFFFFFF;
+}  // namespace
+
 std::unique_ptr<X11EditorWindow> X11EditorWindow::Open(EqInstance& instance, unsigned long parent) {
-    if (parent == 0) return nullptr;
+    if (parent == 0 || parent > kLargestXid) return nullptr;
     Display* display = XOpenDisplay(nullptr);
     if (!display) return nullptr;
     std::unique_ptr<X11EditorWindow> editor(new X11EditorWindow(instance, display));

@@ -26,8 +26,8 @@ struct EqInstance;
 class X11EditorWindow {
 public:
     // Opens the editor of instance inside parent (an X window id) on the display
-    // that DISPLAY names, and shows it. Null when there is no display or parent,
-    // or the window cannot be made.
+    // that DISPLAY names, and shows it. Null when there is no display, parent is
+    // not a window id, or the window cannot be made.
     static std::unique_ptr<X11EditorWindow> Open(EqInstance& instance, unsigned long parent);
 
     // Stops the event thread, tells the editor's logic and takes the windows

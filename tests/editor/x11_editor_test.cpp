@@ -66,6 +66,8 @@ const ControlTemplate& TemplateOf(int controlId) {
 // dialog units times the scale; a closed list is its template's top 13 units.
 struct Box {
     int x, y, width, height;
+    // Within the box or the pixel around it.
+    bool Near(int px, int py) const { return px >= x - 1 && px <= x + width && py >= y - 1 && py <= y + height; }
 };
 Box PixelsOf(int controlId, double scale = 1.0) {
     const DluRect dlu = TemplateOf(controlId).rect;
@@ -120,21 +122,26 @@ protected:
         if (plugin->Dispatch(effEditOpen, 0, 0, host->EditorParent()) != 1) return false;
         return WaitUntil([&] { return (editor = ShownChild(host->window(), false)) != 0; });
     }
-    // A viewable child of parent (override-redirect or not), or 0.
-    Window ShownChild(Window parent, bool overrideRedirect) {
+    // The children of window, and its parent.
+    std::vector<Window> Children(Window window, Window* parent = nullptr) {
         Window root = 0, up = 0, *children = nullptr;
         unsigned count = 0;
-        Window found = 0;
-        if (!parent || !XQueryTree(display, parent, &root, &up, &children, &count)) return 0;
-        for (unsigned i = 0; i < count && !found; ++i) {
+        if (!window || !XQueryTree(display, window, &root, &up, &children, &count)) return {};
+        std::vector<Window> found(children, children + count);
+        if (children) XFree(children);
+        if (parent) *parent = up;
+        return found;
+    }
+    // A viewable child of parent (override-redirect or not), or 0.
+    Window ShownChild(Window parent, bool overrideRedirect) {
+        for (const Window child : Children(parent)) {
             XWindowAttributes attributes;
-            if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable &&
+            if (XGetWindowAttributes(display, child, &attributes) && attributes.map_state == IsViewable &&
                 static_cast<bool>(attributes.override_redirect) == overrideRedirect) {
-                found = children[i];
+                return child;
             }
         }
-        if (children) XFree(children);
-        return found;
+        return 0;
     }
     Window DropDown() { return ShownChild(DefaultRootWindow(display), true); }
     XWindowAttributes Attributes(Window window) {
@@ -229,11 +236,7 @@ protected:
         XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(resources.c_str()), static_cast<int>(resources.size()));
         XSync(display, False);
-        if (gdkScale) {
-            setenv("GDK_SCALE", gdkScale, 1);
-        } else {
-            unsetenv("GDK_SCALE");
-        }
+        gdkScale ? setenv("GDK_SCALE", gdkScale, 1) : unsetenv("GDK_SCALE");
         const std::vector<int> reported = RectSize();
         ASSERT_TRUE(OpenEditor());
         EXPECT_EQ(reported, WindowSize());
@@ -248,10 +251,8 @@ protected:
 
 TEST_F(X11EditorTest, OpensInsideTheHostsWindowAtTheSizeItReports) {
     EXPECT_EQ(plugin->effect()->flags & kEffFlagsHasEditor, kEffFlagsHasEditor);
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned count = 0;
-    ASSERT_TRUE(XQueryTree(display, editor, &root, &parent, &children, &count));
-    if (children) XFree(children);
+    Window parent = 0;
+    Children(editor, &parent);
     EXPECT_EQ(parent, host->window());
     const XWindowAttributes attributes = Attributes(editor);
     EXPECT_EQ(std::vector<int>({attributes.x, attributes.y, attributes.width, attributes.height}),
@@ -259,6 +260,12 @@ TEST_F(X11EditorTest, OpensInsideTheHostsWindowAtTheSizeItReports) {
     EXPECT_EQ(RectSize(), WindowSize());
     plugin->Dispatch(effEditClose);
     EXPECT_EQ(RectSize(), std::vector<int>({378, 314}));
+    // A parent that is no window, or a pointer that is no window id even where
+    // its low bits name the host's window, opens nothing and raises no error.
+    for (const uintptr_t notAParent : {uintptr_t{0x1FFFFFF0}, (uintptr_t{1} << 40) | host->window()}) {
+        EXPECT_EQ(plugin->Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(notAParent)), 0);
+    }
+    EXPECT_TRUE(Children(host->window()).empty());
 }
 
 TEST_F(X11EditorTest, EveryListPicksWithTheMouse) {
@@ -355,13 +362,8 @@ TEST_F(X11EditorTest, HostChangesShowInTheirOwnControlsOnly) {
     }));
     for (int y = 0; y < after.height; ++y) {
         for (int x = 0; x < after.width; ++x) {
-            const bool inside = (x >= lowpass.x - 1 && x <= lowpass.x + lowpass.width && y >= lowpass.y - 1 &&
-                                 y <= lowpass.y + lowpass.height) ||
-                                (x >= hiQ.x - 1 && x <= hiQ.x + hiQ.width && y >= hiQ.y - 1 &&
-                                 y <= hiQ.y + hiQ.height);
-            if (!inside) {
-                ASSERT_EQ(before.pixels[y * after.width + x], after.pixels[y * after.width + x]) << x << "," << y;
-            }
+            if (lowpass.Near(x, y) || hiQ.Near(x, y)) continue;
+            ASSERT_EQ(before.pixels[y * after.width + x], after.pixels[y * after.width + x]) << x << "," << y;
         }
     }
     // The keyboard steps on from the choice shown.
@@ -401,11 +403,7 @@ TEST_F(X11EditorTest, OpensAndClosesAHundredTimesLeavingNothingBehind) {
     }
     EXPECT_EQ(entries("/proc/self/fd"), files);
     EXPECT_EQ(entries("/proc/self/task"), threads);
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned count = 0;
-    XQueryTree(display, host->window(), &root, &parent, &children, &count);
-    if (children) XFree(children);
-    EXPECT_EQ(count, 0u);
+    EXPECT_TRUE(Children(host->window()).empty());
 }
 
 TEST_F(X11EditorTest, DrawsAtTheDesktopsScale) {
