@@ -1,6 +1,7 @@
 // The editor window on Linux: an X11 child of the host's window, drawn with
 // cairo (editor/x11_editor_window.h).
 #include <X11/Xlib.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <array>
@@ -20,6 +21,17 @@
 
 namespace tolvar {
 namespace {
+
+// pixman, under cairo, sets up its drawing routines when it loads and never
+// frees them; cairo, fontconfig and Xlib keep caches for the process. A host
+// that has no use for them itself would unload them with the plug-in and lose
+// that memory at every load, so once loaded they stay.
+[[maybe_unused]] const bool kDrawingLibrariesStay = [] {
+    for (const char* library : {"libcairo.so.2", "libX11.so.6"}) {
+        dlopen(library, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    }
+    return true;
+}();
 
 constexpr int kScaleSteps = static_cast<int>((kMaxEditorScale - kMinEditorScale) / kEditorScaleStep) + 1;
 
