@@ -11,6 +11,9 @@ packages=(
   libsndfile1-dev libsoxr-dev libfftw3-dev
   dpf-plugins-vst
   libcli11-dev libcairo2-dev libfontconfig-dev fonts-dejavu-core
+  # The Linux editor: libX11 and cairo, its condensed face, and XTEST to drive
+  # it on the virtual display in the tests.
+  libx11-dev fonts-dejavu-extra libxtst-dev
   clang-14 libclang-rt-14-dev
   # The Windows builds: the mingw-w64 cross compilers, wine (32-bit too) and an
   # X server without a screen to run them, and dpkg-dev to unpack the source

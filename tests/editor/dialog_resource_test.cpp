@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "editor/dialog_layout.h"
 #include "params/param_info.h"
 #include "tests/editor/dialog_template.h"
 
@@ -57,12 +58,16 @@ const Control kControls[] = {
     {kNoId, "STATIC", "Lowpass:", kLabel, 7, 25, 31, 8, -1},
 };
 
-TEST(EditorDialogResource, TemplateHoldsTheWindowAndItsThirtyControls) {
+std::optional<DialogTemplate> CompiledTemplate() {
     std::ifstream file(TOLVAR_EDITOR_DIALOG_RES, std::ios::binary);
     const std::vector<uint8_t> res{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     const auto data = ResourceInResFile(res, kDialogType, 101, 1033);
-    ASSERT_TRUE(data.has_value());
-    const auto dialog = ParseDialogTemplate(data->data(), data->size());
+    if (!data) return std::nullopt;
+    return ParseDialogTemplate(data->data(), data->size());
+}
+
+TEST(EditorDialogResource, TemplateHoldsTheWindowAndItsThirtyControls) {
+    const auto dialog = CompiledTemplate();
     ASSERT_TRUE(dialog.has_value());
 
     EXPECT_EQ(dialog->style, 0x40000440u);
@@ -88,6 +93,31 @@ TEST(EditorDialogResource, TemplateHoldsTheWindowAndItsThirtyControls) {
         if (want.param >= 0) {
             EXPECT_EQ(kParamTable[want.param].controlId, item.id);
         }
+    }
+}
+
+// The editor that draws its own controls (on Linux) places the template's.
+TEST(EditorDialogResource, DrawnEditorLayoutIsTheTemplate) {
+    const auto dialog = CompiledTemplate();
+    ASSERT_TRUE(dialog.has_value());
+    EXPECT_EQ(std::vector<int>({kDialogRect.width, kDialogRect.height}),
+              std::vector<int>({dialog->width, dialog->height}));
+    ASSERT_EQ(dialog->items.size(), size_t{kDialogControlCount});
+    constexpr uint32_t kVisible = 0x10000000, kGroupBox = 0x7;
+    for (int i = 0; i < kDialogControlCount; ++i) {
+        const DialogItem& item = dialog->items[i];
+        const ControlTemplate& drawn = kDialogControls[i];
+        SCOPED_TRACE("control " + std::to_string(i + 1));
+        EXPECT_EQ(drawn.id, item.id == kNoId ? kNoControlId : item.id);
+        const ControlKind kind = item.className == "COMBOBOX" ? ControlKind::List
+                                 : item.className == "STATIC"  ? ControlKind::Label
+                                 : (item.style & 0xF) == kGroupBox ? ControlKind::GroupBox
+                                                                   : ControlKind::CheckBox;
+        EXPECT_EQ(drawn.kind, kind);
+        EXPECT_EQ(drawn.text, item.text);
+        EXPECT_EQ(std::vector<int>({drawn.rect.x, drawn.rect.y, drawn.rect.width, drawn.rect.height}),
+                  std::vector<int>({item.x, item.y, item.width, item.height}));
+        EXPECT_EQ(drawn.visible, (item.style & kVisible) != 0);
     }
 }
 
