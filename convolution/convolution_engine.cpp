@@ -28,7 +28,17 @@ ConvolutionEngine::ConvolutionEngine()
 int ConvolutionEngine::SetImpulse(const ImpulseBuffer& impulse, int fftSizeRequest) {
     PreparedImpulse prepared;
     if (!PrepareImpulse(impulse, fftSizeRequest, 0, prepared)) return -1;
-    return Install(prepared);
+    const int latency = Install(prepared);
+    prepared.Release();  // the old storage goes first: giving it back may flush address translations
+    WarmUp();
+    return latency;
+}
+
+void ConvolutionEngine::WarmUp() {
+    if (fftSize == 0) return;
+    // After an install that starts afresh, two slots of a one-channel impulse will most likely run packed.
+    const bool reconfiguring = activeChannels < 0;
+    fft.WarmUp(reconfiguring ? 2 : activeChannels, reconfiguring ? impulseChannels == 1 : fft.Packed());
 }
 
 int ConvolutionEngine::Install(PreparedImpulse& prepared, int carriedInput, int skipOutput) {

@@ -44,9 +44,9 @@ public:
     ConvolutionEngine(const ConvolutionEngine&) = delete;
     ConvolutionEngine& operator=(const ConvolutionEngine&) = delete;
 
-    // PrepareImpulse (no history beyond the impulse's own length) and Install
-    // in one step. Returns the latency, or -1, changing nothing, when the
-    // preparation fails.
+    // PrepareImpulse (no history beyond the impulse's own length), Install and
+    // WarmUp in one step, for owners that install away from the audio thread.
+    // Returns the latency, or -1, changing nothing, when the preparation fails.
     //
     // fftSizeRequest: -1 chooses N automatically, at most 32768; a value of -16
     // or below does the same with the largest N twice its magnitude (and never
@@ -80,6 +80,11 @@ public:
     // new impulse computes are dropped: where it carries that much more delay
     // than the impulse it replaces, they repeat audio already delivered.
     int Install(PreparedImpulse& prepared, int carriedInput = 0, int skipOutput = 0);
+
+    // Runs a block of silence down the path the next block takes, changing
+    // nothing that is heard, so that the first block after an install meets
+    // warm caches. Costs about one block; FFT mode only.
+    void WarmUp();
 
     // Drops all queued audio and history. The mode, the kernels and
     // ActiveChannels() stay.

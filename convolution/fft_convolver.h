@@ -70,6 +70,13 @@ public:
     // `packed`: whether they run packed from here on.
     void Switch(FftKernels& kernels, Storage& storage, int slots, bool packed);
 
+    // Runs a block of silence down the path the next block takes (its
+    // transforms, the products of every partition, the overlap-add) on
+    // scratch, changing nothing that is heard: the kernels, spectra and code
+    // the next block streams through are then in the caches. packedPath: warm
+    // the packed slots' path (when they will run packed), else each slot's.
+    void WarmUp(int slots, bool packedPath);
+
     // Drops the history: rings, tails and raw input become silence.
     void ClearHistory();
     // Drops the history and decides how the slots run from here on.

@@ -28,6 +28,35 @@ void FftConvolver::Begin(FftKernels& newKernels, Storage& newStorage) {
     identicalBlocks = storage.historyBlocks + 1;
 }
 
+// The transforms' outputs, and the tails they are given, go to the scratch
+// past the work spectrum; the ring is written only where the next block
+// overwrites it whole anyway (a fused convolver's one entry).
+void FftConvolver::WarmUp(int slots, bool packedPath) {
+    const int n = kernels.n;
+    const int h = n / 2;
+    if (n == 0) return;
+    ComplexFloat* work = storage.work.As<ComplexFloat>();
+    float* zeros[2] = {reinterpret_cast<float*>(work + n), reinterpret_cast<float*>(work + n) + h};  // then tails
+    float* outputs[2] = {zeros[1] + h, zeros[1] + 2 * h};
+    std::memset(zeros[0], 0, SampleByteSize(2 * h));
+    if (packedPath && kernels.channels == 1) {
+        auto* entry = storage.rings[0].As<ComplexFloat>();  // the next block writes it whole when fused
+        if (kernels.partitions == 1 && kernels.Used(0, 0)) {
+            FftForwardTwoRealTimes(entry, zeros[0], zeros[1], kernels.full.As<ComplexFloat>(), n);
+            FftInverseOverlapAdd(entry, n, outputs[0], outputs[1], zeros[0], zeros[1]);
+            return;
+        }
+        FftForwardTwoReal(work, zeros[0], zeros[1], n);
+        if (AccumulatePartitions(0, work, true)) FftInverseOverlapAdd(work, n, outputs[0], outputs[1], zeros[0], zeros[1]);
+        return;
+    }
+    for (int slot = 0; slot < slots; ++slot) {
+        std::memset(work, 0, SampleByteSize(h));
+        FftRealForwardZeroPadded(work, n);
+        if (AccumulatePartitions(slot, work, false)) FftRealInverse(work, n);
+    }
+}
+
 void FftConvolver::ClearHistory() {
     for (int slot = 0; slot < 2; ++slot) {
         ZeroContents(storage.rings[slot]);

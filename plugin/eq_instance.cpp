@@ -60,6 +60,7 @@ void ResetProcessing(EqInstance& instance) {
         if (PrepareShaped(instance.impulse, own, HistorySamples(instance.sampleRate), prepared) &&
             instance.engine.Install(prepared) >= 0) {
             instance.installedShape = own;
+            instance.engine.WarmUp();
         }
     }
     instance.engine.Reset();
