@@ -23,7 +23,10 @@ int ConvolutionEngine::InstallFftMode(PreparedImpulse& prepared, int carriedInpu
     for (int c = 0; c < 2; ++c) directTaps[c].SwapStorage(prepared.directTaps[c]);
     for (int slot = 0; slot < 2; ++slot) outputToSkip[slot] = std::max(skipOutput, 0);
     fftSize = n;
-    ReserveQueueRoom(0, n / 2);
+    // At the N already running the queues hold their room from the install
+    // that brought it: writing it over again would cost the audio thread, on
+    // which installs happen, as much as several blocks.
+    if (!keepHistory) ReserveQueueRoom(0, n / 2);
     return n / 2;
 }
 

@@ -3,6 +3,8 @@
 #include <new>
 #include <system_error>
 
+#include "plugin/platform/platform.h"
+
 namespace tolvar {
 
 CompositionWorker::CompositionWorker(ComposeFunction composeFunction, void* composeContext)
@@ -58,9 +60,8 @@ void CompositionWorker::Retire(CompositionResult* result) {
     while (!retired.compare_exchange_weak(result->next, result, std::memory_order_release,
                                           std::memory_order_relaxed)) {
     }
-    // A wake-up lost to a worker about to sleep only delays the freeing to
-    // its next composition.
-    if (threaded) wake.notify_one();
+    // The worker frees it when it next wakes: waking it now would cost the
+    // audio thread, which retires, a system call.
 }
 
 void CompositionWorker::WaitFor(uint64_t generation) {
@@ -69,6 +70,7 @@ void CompositionWorker::WaitFor(uint64_t generation) {
 }
 
 void CompositionWorker::Run() {
+    LowerThisThreadsPriority();
     std::unique_lock<std::mutex> hold(mutex);
     for (;;) {
         wake.wait(hold, [&] {

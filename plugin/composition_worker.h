@@ -63,8 +63,8 @@ public:
     // The newest finished result not yet taken, or null; the caller holds it
     // until it retires it. Never blocks; allocates nothing.
     CompositionResult* TakeReady();
-    // Hands a taken result back to be freed on the worker's thread. Never
-    // blocks; allocates nothing.
+    // Hands a taken result back to be freed on the worker's thread when it
+    // next wakes. Never blocks; allocates nothing; no system call.
     void Retire(CompositionResult* result);
     // Blocks until the composition of `generation` has finished (its result
     // ready, or found unusable). Not for the real-time audio thread.

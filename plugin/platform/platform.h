@@ -18,6 +18,12 @@ constexpr char kIrFolderSeparator = '/';
 // path the plug-in forms; elsewhere the system's bytes.
 int GetLibraryFilePath(char* buffer, int size);
 
+// Makes the calling thread give way to the host's threads: a thread woken by
+// the audio thread must not take that thread's processor from it before it
+// has finished its block. (Hosts run their audio threads at a real-time
+// priority; this also covers those that do not.)
+void LowerThisThreadsPriority();
+
 // Copies at most size - 1 characters of source and always terminates dest.
 // Nothing is written when dest is null or size < 1.
 void BoundedCopy(char* dest, const char* source, int size);

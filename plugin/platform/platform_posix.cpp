@@ -1,4 +1,6 @@
 #include <dlfcn.h>
+#include <pthread.h>
+#include <sched.h>
 
 #include <cstring>
 
@@ -22,6 +24,14 @@ int GetLibraryFilePath(char* buffer, int size) {
     if (length >= static_cast<std::size_t>(size)) return -1;
     std::memcpy(buffer, info.dli_fname, length + 1);
     return static_cast<int>(length);
+}
+
+void LowerThisThreadsPriority() {
+#if defined(SCHED_BATCH)
+    // A batch thread never preempts the thread that wakes it.
+    const sched_param normal{};
+    pthread_setschedparam(pthread_self(), SCHED_BATCH, &normal);
+#endif
 }
 
 void BoundedCopy(char* dest, const char* source, int size) {

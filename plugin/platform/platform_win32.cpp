@@ -40,6 +40,8 @@ int GetLibraryFilePath(char* buffer, int size) {
     return bytes;
 }
 
+void LowerThisThreadsPriority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL); }
+
 void BoundedCopy(char* dest, const char* source, int size) {
     if (!dest || size < 1) return;
     lstrcpynA(dest, source ? source : "", size);
