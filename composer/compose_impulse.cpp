@@ -2,10 +2,10 @@
 
 #include <cmath>
 
+#include "buffers/sample_bytes.h"
 #include "composer/filter_resampler.h"
 #include "composer/impulse_accumulator.h"
 #include "composer/stage_impulse.h"
-#include "convolution/sample_bytes.h"
 
 namespace tolvar {
 namespace {

@@ -1,9 +1,9 @@
 #pragma once
 // The composite response of the whole equaliser for one set of parameter values.
+#include "buffers/impulse_buffer.h"
 #include "composer/compose_workspace.h"
 #include "composer/impulse_selection.h"
 #include "composer/ir_library.h"
-#include "convolution/impulse_buffer.h"
 #include "params/param_info.h"
 
 namespace tolvar {

@@ -5,8 +5,8 @@
 // working buffers, which a fresh allocation would have to fault in page by
 // page each time. Nothing a composition reads from the IR library is kept:
 // the buffers' contents are unspecified between compositions.
+#include "buffers/heap_buffer.h"
 #include "composer/filter_resampler.h"
-#include "convolution/heap_buffer.h"
 
 namespace tolvar {
 

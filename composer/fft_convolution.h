@@ -1,8 +1,8 @@
 #pragma once
 // The full linear convolution of several responses by one double-precision
 // FFT of each, for responses too long for direct sums.
+#include "buffers/heap_buffer.h"
 #include "composer/compose_workspace.h"
-#include "convolution/heap_buffer.h"
 
 namespace tolvar {
 

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <new>
 
+#include "buffers/sample_bytes.h"
 #include "composer/polyphase_table.h"
 #include "composer/rate_ratio.h"
-#include "convolution/sample_bytes.h"
 
 namespace tolvar {
 namespace {

@@ -1,8 +1,8 @@
 #pragma once
 // Conversion of a filter's impulse response to another sample rate.
+#include "buffers/heap_buffer.h"
 #include "composer/polyphase_table.h"
 #include "composer/resampler_kernel.h"
-#include "convolution/heap_buffer.h"
 
 namespace tolvar {
 

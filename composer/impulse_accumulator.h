@@ -2,8 +2,8 @@
 // The responses of one composition, gathered section by section and convolved
 // into one when the last has arrived, so that the cheapest way to convolve
 // them can be chosen knowing all their lengths.
+#include "buffers/heap_buffer.h"
 #include "composer/compose_workspace.h"
-#include "convolution/heap_buffer.h"
 
 namespace tolvar {
 

@@ -1,6 +1,6 @@
 #pragma once
 // Merging one impulse response into the running composite.
-#include "convolution/heap_buffer.h"
+#include "buffers/heap_buffer.h"
 
 namespace tolvar {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The same response, later and longer: how an installed impulse is made to
 // carry a given delay and to stay out of the engine's direct form.
-#include "convolution/impulse_buffer.h"
+#include "buffers/impulse_buffer.h"
 
 namespace tolvar {
 

@@ -3,9 +3,9 @@
 // so that each output is one dot product.
 #include <cstdint>
 
+#include "buffers/heap_buffer.h"
 #include "composer/rate_ratio.h"
 #include "composer/resampler_kernel.h"
-#include "convolution/heap_buffer.h"
 
 namespace tolvar {
 

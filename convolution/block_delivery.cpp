@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "convolution/sample_bytes.h"
+#include "buffers/sample_bytes.h"
 
 namespace tolvar {
 

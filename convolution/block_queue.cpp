@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "convolution/heap_allocator.h"
+#include "buffers/heap_allocator.h"
 
 namespace tolvar {
 

@@ -1,10 +1,10 @@
 #pragma once
+#include "buffers/heap_buffer.h"
+#include "buffers/impulse_buffer.h"
+#include "buffers/sample_bytes.h"
 #include "convolution/block_queue.h"
 #include "convolution/fft_convolver.h"
-#include "convolution/heap_buffer.h"
-#include "convolution/impulse_buffer.h"
 #include "convolution/prepared_impulse.h"
-#include "convolution/sample_bytes.h"
 #include "convolution/sample_queue.h"
 
 namespace tolvar {

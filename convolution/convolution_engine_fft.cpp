@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "buffers/sample_bytes.h"
 #include "convolution/convolution_engine.h"
-#include "convolution/sample_bytes.h"
 
 namespace tolvar {
 

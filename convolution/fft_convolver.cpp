@@ -5,8 +5,8 @@
 #include <cstring>
 #include <utility>
 
+#include "buffers/sample_bytes.h"
 #include "convolution/dsp_loops.h"
-#include "convolution/sample_bytes.h"
 
 namespace tolvar {
 namespace {

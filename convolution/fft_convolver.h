@@ -24,8 +24,8 @@
 // Threads: none of its own. Storage and kernels are built off the audio thread
 // (FftKernels::Build, Storage::Allocate) and handed in; Begin, Switch and the
 // block operations allocate nothing.
+#include "buffers/heap_buffer.h"
 #include "convolution/fft_kernels.h"
-#include "convolution/heap_buffer.h"
 #include "fft/fft.h"
 
 namespace tolvar {

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "buffers/sample_bytes.h"
 #include "convolution/fft_convolver.h"
-#include "convolution/sample_bytes.h"
 
 namespace tolvar {
 namespace {

@@ -1,8 +1,8 @@
 #pragma once
 // The partition spectra of one impulse at one transform size: what FFT mode
 // multiplies the spectra of the input blocks with. Built off the audio thread.
-#include "convolution/heap_buffer.h"
-#include "convolution/impulse_buffer.h"
+#include "buffers/heap_buffer.h"
+#include "buffers/impulse_buffer.h"
 
 namespace tolvar {
 

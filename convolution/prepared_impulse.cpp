@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "buffers/sample_bytes.h"
 #include "convolution/fft_size.h"
-#include "convolution/sample_bytes.h"
 
 namespace tolvar {
 namespace {

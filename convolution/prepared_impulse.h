@@ -1,9 +1,9 @@
 #pragma once
 // An impulse made ready for the convolution engine off the audio thread.
+#include "buffers/heap_buffer.h"
+#include "buffers/impulse_buffer.h"
 #include "convolution/fft_convolver.h"
 #include "convolution/fft_kernels.h"
-#include "convolution/heap_buffer.h"
-#include "convolution/impulse_buffer.h"
 
 namespace tolvar {
 

@@ -1,6 +1,6 @@
 #pragma once
-#include "convolution/heap_buffer.h"
-#include "convolution/sample_bytes.h"
+#include "buffers/heap_buffer.h"
+#include "buffers/sample_bytes.h"
 
 namespace tolvar {
 

@@ -14,8 +14,8 @@
 #include <mutex>
 #include <thread>
 
+#include "buffers/impulse_buffer.h"
 #include "composer/impulse_selection.h"
-#include "convolution/impulse_buffer.h"
 #include "convolution/prepared_impulse.h"
 #include "plugin/impulse_shape.h"
 

@@ -6,10 +6,10 @@
 #include <cstdint>
 
 #include "abi/vst2.h"
+#include "buffers/impulse_buffer.h"
 #include "composer/compose_workspace.h"
 #include "composer/impulse_selection.h"
 #include "convolution/convolution_engine.h"
-#include "convolution/impulse_buffer.h"
 #include "params/param_info.h"
 #include "plugin/composition_worker.h"
 #include "plugin/impulse_shape.h"

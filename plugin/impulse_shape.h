@@ -18,7 +18,7 @@
 // need and others not, so that no setting can move the lag either.
 #include <cstdint>
 
-#include "convolution/impulse_buffer.h"
+#include "buffers/impulse_buffer.h"
 #include "convolution/prepared_impulse.h"
 
 namespace tolvar {

@@ -7,8 +7,8 @@
 #include <new>
 #include <type_traits>
 
+#include "buffers/heap_buffer.h"
 #include "composer/filter_resampler.h"
-#include "convolution/heap_buffer.h"
 #include "plugin/media/wav_frames.h"
 #include "plugin/media/wav_layout.h"
 #include "plugin/platform/read_only_file.h"

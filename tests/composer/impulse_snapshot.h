@@ -2,7 +2,7 @@
 // Everything observable about an ImpulseBuffer, to prove it was left alone.
 #include <vector>
 
-#include "convolution/impulse_buffer.h"
+#include "buffers/impulse_buffer.h"
 
 namespace tolvar::test {
 

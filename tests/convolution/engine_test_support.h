@@ -3,8 +3,8 @@
 #include <functional>
 #include <vector>
 
+#include "buffers/impulse_buffer.h"
 #include "convolution/convolution_engine.h"
-#include "convolution/impulse_buffer.h"
 #include "tests/support/signals.h"
 
 namespace tolvar::test {

@@ -2,7 +2,7 @@
 // A heap for the tests that counts the requests HeapBuffer makes and refuses
 // the ones it is told to, installed for one scope. Storage comes from the C
 // runtime heap, so blocks may be freed after the guard has gone.
-#include "convolution/heap_allocator.h"
+#include "buffers/heap_allocator.h"
 
 namespace tolvar::test {
 

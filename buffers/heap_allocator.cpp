@@ -1,4 +1,4 @@
-#include "convolution/heap_allocator.h"
+#include "buffers/heap_allocator.h"
 
 #include <atomic>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 #pragma once
-#include "convolution/heap_buffer.h"
+#include "buffers/heap_buffer.h"
 
 namespace tolvar {
 

@@ -1,4 +1,4 @@
-#include "convolution/heap_buffer.h"
+#include "buffers/heap_buffer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "convolution/heap_buffer.h"
+#include "buffers/heap_buffer.h"
 
 #include <algorithm>
 #include <climits>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <utility>
 
-#include "convolution/heap_allocator.h"
+#include "buffers/heap_allocator.h"
 
 namespace tolvar {
 namespace {
