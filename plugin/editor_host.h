@@ -1,6 +1,8 @@
 #pragma once
 // Opening and closing the editor window: the plug-in's own dialog on Windows,
-// and wherever else the binary has an editor.
+// and wherever else the binary has an editor. Defined in editor/ (the Win32
+// dialog, the X11 window, or no editor), which builds on the plug-in: the
+// binary that holds an instance links them (tolvar_editor_host).
 #include "abi/vst2.h"
 
 namespace tolvar {
