@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "params/param_info.h"
+#include "params/plugin_identity.h"
 #include "plugin/editor_host.h"
 #include "plugin/eq_instance.h"
 #include "plugin/impulse_updates.h"
@@ -13,8 +14,6 @@ namespace tolvar {
 namespace {
 
 constexpr int kParamTextBytes = kVstMaxParamStrLen + 1;
-constexpr char kEffectName[] = "Tolvar";
-constexpr char kVendorName[] = "Halvek";
 
 intptr_t CloseInstance(EqInstance* instance) {
     if (!instance) return 0;

@@ -1,5 +1,6 @@
 #include "plugin/eq_instance.h"
 
+#include "params/plugin_identity.h"
 #include "plugin/audio_processing.h"
 #include "plugin/dispatcher.h"
 #include "plugin/editor_host.h"
@@ -8,9 +9,6 @@
 
 namespace tolvar {
 namespace {
-
-constexpr int32_t kUniqueId = FourCharCode("tlvr");
-constexpr int32_t kVersion = 1100;
 
 void FillEffectRecord(EqInstance& instance) {
     AEffect& effect = instance.effect;

@@ -25,6 +25,8 @@ TEST_F(InstanceTest, RecordDescribesAStereoEffectWithFifteenParameters) {
     AEffect* effect = Create();
     ASSERT_NE(effect, nullptr);
     EXPECT_EQ(effect->magic, FourCharCode("VstP"));
+    // The identity hosts know the plug-in by, written out here on purpose
+    // rather than taken from params/plugin_identity.h.
     EXPECT_EQ(effect->uniqueID, FourCharCode("tlvr"));
     EXPECT_EQ(effect->version, 1100);
     EXPECT_EQ(effect->numPrograms, 1);

@@ -6,6 +6,7 @@
 
 #include "host/audio_master.h"
 #include "host/source_registry.h"
+#include "params/plugin_identity.h"
 #include "tools/tolvar/choice_words.h"
 #include "tools/tolvar/cli_error.h"
 
@@ -49,7 +50,7 @@ EffectSession::Lane EffectSession::MakeLane(std::unique_ptr<PluginInstance> plug
     return lane;
 }
 
-bool IsTolvar(const AEffect* effect) { return effect && effect->uniqueID == FourCharCode("tlvr"); }
+bool IsTolvar(const AEffect* effect) { return effect && effect->uniqueID == kUniqueId; }
 
 EffectSession::EffectSession(const SessionRequest& request) : fileChannels_(request.fileChannels) {
     CreateLanes(request);

@@ -79,7 +79,7 @@ private:
     bool isTolvar_ = false;
 };
 
-// Tolvar's unique identifier, 'tlvr'.
+// Whether the effect carries Tolvar's unique identifier.
 bool IsTolvar(const AEffect* effect);
 
 }  // namespace tolvar::cli

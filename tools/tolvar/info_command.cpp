@@ -14,7 +14,7 @@
 namespace tolvar::cli {
 namespace {
 
-// 'tlvr' as its four characters where they are printable, and in hex.
+// A unique identifier as its four characters where they are printable, and in hex.
 std::string UniqueIdText(int32_t id) {
     std::string characters;
     for (int shift = 24; shift >= 0; shift -= 8) {

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "params/plugin_identity.h"
 #include "tools/tolvar/cli_error.h"
 #include "tools/tolvar/command_table.h"
 
@@ -45,6 +46,12 @@ bool IsUnknownCommand(const std::string& word) {
     return true;
 }
 
+// The plug-in's version: the program drives it and ships with it.
+std::string VersionText() {
+    return "tolvar " + std::to_string(tolvar::kVersionMajor) + "." + std::to_string(tolvar::kVersionMinor) + "." +
+           std::to_string(tolvar::kVersionPatch);
+}
+
 std::string CommandNames() {
     std::string names;
     for (const CommandEntry& entry : kCommands) names += (names.empty() ? "" : ", ") + std::string(entry.name);
@@ -56,7 +63,7 @@ std::string CommandNames() {
 int main(int argc, char** argv) {
     CLI::App app("Tolvar, the impulse-response equaliser, on the command line.", "tolvar");
     app.require_subcommand(1);
-    app.set_version_flag("--version", "tolvar " TOLVAR_CLI_VERSION);
+    app.set_version_flag("--version", VersionText());
     std::vector<std::pair<CLI::App*, tolvar::cli::CommandAction>> actions;
     for (const CommandEntry& entry : kCommands) {
         CLI::App* command = app.add_subcommand(entry.name, entry.summary);

@@ -4,13 +4,11 @@
 #include <filesystem>
 #include <random>
 
+#include "params/plugin_identity.h"
 #include "tools/validate/heap_probe.h"
 
 namespace tolvar::validate {
 namespace {
-
-constexpr int32_t kOurUniqueId = FourCharCode("tlvr");
-constexpr const char* kOurEffectName = "Tolvar";
 
 std::string NewWorkspace() {
     std::mt19937_64 random(static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
@@ -54,7 +52,7 @@ std::unique_ptr<Subject> Subject::Open(const std::string& path, std::string* err
         instance->Open();
         subject->facts_ = ReadFacts(*instance);
     }
-    if (subject->facts_.uniqueId != kOurUniqueId || subject->facts_.effectName != kOurEffectName) return subject;
+    if (subject->facts_.uniqueId != kUniqueId || subject->facts_.effectName != kEffectName) return subject;
 
     subject->workspace_ = NewWorkspace();
     const std::filesystem::path copy =

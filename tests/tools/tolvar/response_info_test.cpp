@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <cstdio>
 #include <numbers>
 #include <sstream>
 
 #include "params/param_info.h"
+#include "params/plugin_identity.h"
 #include "tests/plugin/loaded_plugin.h"
 #include "tests/tools/tolvar/cli_run.h"
 
@@ -134,8 +136,10 @@ TEST(InfoAndParams, ShowTheChoicesTheHostsViewAndTheLatencyTheSettingsNeed) {
     ASSERT_GT(plugin->InitialDelay(), 0);
     EXPECT_NE(info.out.find("latency     " + std::to_string(plugin->InitialDelay()) + " frames"), std::string::npos)
         << info.out;
-    EXPECT_NE(info.out.find("tlvr"), std::string::npos);
-    EXPECT_NE(info.out.find("1100"), std::string::npos);
+    char uniqueId[16];
+    std::snprintf(uniqueId, sizeof uniqueId, "(0x%08X)", static_cast<unsigned>(kUniqueId));
+    EXPECT_NE(info.out.find(uniqueId), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("version     " + std::to_string(kVersion)), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("(2 WAV files)"), std::string::npos);
     arguments[0] = "response";
     const CliRun response = RunTolvar(arguments);
@@ -176,7 +180,9 @@ TEST(InfoAndParams, ShowTheChoicesTheHostsViewAndTheLatencyTheSettingsNeed) {
     // The program's version is the plug-in's: 1100 is 1.1.0.
     const CliRun version = RunTolvar({"--version"});
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(Lines(version.out), std::vector<std::string>{"tolvar 1.1.0"});
+    const std::string expected = "tolvar " + std::to_string(kVersion / 1000) + "." + std::to_string(kVersion / 100 % 10) +
+                                 "." + std::to_string(kVersion / 10 % 10);
+    EXPECT_EQ(Lines(version.out), std::vector<std::string>{expected});
 }
 
 TEST(ValidateCommand, RunsTheValidatorWithItsOptionsAndExitCodes) {
