@@ -63,8 +63,9 @@ constexpr int32_t kEffFlagsHasEditor = 1 << 0;
 constexpr int32_t kEffFlagsCanReplacing = 1 << 4;
 constexpr intptr_t kPlugCategEffect = 1;
 constexpr intptr_t kVstVersion2400 = 2400;
-constexpr int kVstMaxParamStrLen = 8;   // characters, without the terminator
+constexpr int kVstMaxParamStrLen = 8;     // characters, without the terminator
 constexpr int kVstMaxEffectNameLen = 32;  // bytes, with the terminator
+constexpr int kVstMaxVendorStrLen = 64;   // bytes, with the terminator; also the product string's
 
 // A window rectangle in pixels, as effEditGetRect hands it to the host.
 struct ERect {
@@ -133,6 +134,8 @@ enum DispatcherOpcode : int32_t {
     effGetTailSize = 52,
     effGetParameterProperties = 56,
     effGetVstVersion = 58,
+    effStartProcess = 71,  // VST 2.3 hosts bracket processing with these two
+    effStopProcess = 72,
 };
 
 enum AudioMasterOpcode : int32_t {
@@ -140,11 +143,25 @@ enum AudioMasterOpcode : int32_t {
     audioMasterVersion = 1,
     audioMasterCurrentId = 2,
     audioMasterIdle = 3,
+    audioMasterGetTime = 7,
+    audioMasterGetSampleRate = 16,
+    audioMasterGetBlockSize = 17,
     audioMasterGetCurrentProcessLevel = 23,
+    audioMasterGetAutomationState = 24,
+    audioMasterGetVendorString = 32,
+    audioMasterGetProductString = 33,
+    audioMasterGetVendorVersion = 34,
+    audioMasterGetLanguage = 38,
 };
 
-// audioMasterGetCurrentProcessLevel's answer while the host processes in real time.
-constexpr intptr_t kVstProcessLevelRealtime = 2;
+// audioMasterGetCurrentProcessLevel's answers.
+constexpr intptr_t kVstProcessLevelUnknown = 0;   // the host does not say
+constexpr intptr_t kVstProcessLevelRealtime = 2;  // blocks are processed as they are played
+constexpr intptr_t kVstProcessLevelOffline = 4;   // rendering, faster or slower than real time
+// audioMasterGetAutomationState's answer when no automation is read or written.
+constexpr intptr_t kVstAutomationOff = 1;
+// audioMasterGetLanguage's answer for English.
+constexpr intptr_t kVstLangEnglish = 1;
 
 // The host-function lookup: audioMaster with effect null, this opcode and index,
 // and the function's name in ptr; the host answers with the address or 0.

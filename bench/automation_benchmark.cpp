@@ -62,7 +62,7 @@ const int kLaneParams[] = {kParamBand1G, kParamBand2G, kParamLShelfG};
 // workstation answers it; everything else goes to the stand-in host.
 intptr_t TOLVAR_VST_CALL RealTimeHost(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
                                       float opt) {
-    if (opcode == audioMasterGetCurrentProcessLevel) return kProcessLevelRealtime;
+    if (opcode == audioMasterGetCurrentProcessLevel) return kVstProcessLevelRealtime;
     return StandInAudioMaster(effect, opcode, index, value, ptr, opt);
 }
 

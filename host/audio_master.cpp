@@ -14,25 +14,12 @@ namespace {
 
 constexpr std::size_t kMaxLookupName = 255;
 
-// audioMaster opcodes answered beyond the version, from the public VST 2 layout.
-enum : int32_t {
-    kGetSampleRate = 16,
-    kGetBlockSize = 17,
-    kGetCurrentProcessLevel = 23,
-    kGetAutomationState = 24,
-    kGetVendorString = 32,
-    kGetProductString = 33,
-    kGetVendorVersion = 34,
-    kGetLanguage = 38,
-};
-constexpr std::size_t kMaxHostStringBytes = 64;  // kVstMaxVendorStrLen, terminator included
-constexpr intptr_t kLanguageEnglish = 1;
-constexpr intptr_t kAutomationOff = 1;
+constexpr std::size_t kMaxHostStringBytes = kVstMaxVendorStrLen;
 
 struct EffectSettings {
     double sampleRate = kStandInDefaultSampleRate;
     intptr_t blockSize = kStandInDefaultBlockSize;
-    intptr_t processLevel = kProcessLevelUnknown;
+    intptr_t processLevel = kVstProcessLevelUnknown;
 };
 
 struct AudioMasterState {
@@ -78,14 +65,14 @@ intptr_t AnswerOther(AudioMasterState& state, const AEffect* effect, int32_t opc
     const EffectSettings settings = known != state.effects.end() ? known->second : EffectSettings{};
     switch (opcode) {
         case audioMasterVersion: return kStandInHostVstVersion;
-        case kGetSampleRate: return static_cast<intptr_t>(settings.sampleRate);
-        case kGetBlockSize: return settings.blockSize;
-        case kGetCurrentProcessLevel: return settings.processLevel;
-        case kGetAutomationState: return kAutomationOff;
-        case kGetVendorString:
-        case kGetProductString: return CopyHostName(ptr);
-        case kGetVendorVersion: return 1;
-        case kGetLanguage: return kLanguageEnglish;
+        case audioMasterGetSampleRate: return static_cast<intptr_t>(settings.sampleRate);
+        case audioMasterGetBlockSize: return settings.blockSize;
+        case audioMasterGetCurrentProcessLevel: return settings.processLevel;
+        case audioMasterGetAutomationState: return kVstAutomationOff;
+        case audioMasterGetVendorString:
+        case audioMasterGetProductString: return CopyHostName(ptr);
+        case audioMasterGetVendorVersion: return 1;
+        case audioMasterGetLanguage: return kVstLangEnglish;
         default: return 0;
     }
 }

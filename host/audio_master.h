@@ -16,18 +16,18 @@
 //     "Resampler_Create"           void* (*)()                ResamplerCreateMisuse (aborts)
 //   audioMasterVersion: 2400.
 //   What a workstation tells any VST 2 plug-in that asks (neutral answers):
-//     audioMasterGetSampleRate (16)    the rate last set on that effect through
+//     audioMasterGetSampleRate         the rate last set on that effect through
 //                                      NoteEffectSampleRate, else 44100
-//     audioMasterGetBlockSize (17)     likewise the block size, else 1024
-//     audioMasterGetCurrentProcessLevel (23)
+//     audioMasterGetBlockSize          likewise the block size, else 1024
+//     audioMasterGetCurrentProcessLevel
 //                                      the level set through NoteEffectProcessLevel:
-//                                      kProcessLevelOffline while rendering a file,
-//                                      kProcessLevelRealtime while playing; else 0
-//     audioMasterGetVendorString (32),
-//     audioMasterGetProductString (33) kStandInHostName copied into ptr; 1
-//     audioMasterGetVendorVersion (34) 1
-//     audioMasterGetLanguage (38)      1 (English)
-//     audioMasterGetAutomationState(24) 1 (automation off)
+//                                      kVstProcessLevelOffline while rendering a file,
+//                                      kVstProcessLevelRealtime while playing; else 0
+//     audioMasterGetVendorString,
+//     audioMasterGetProductString      kStandInHostName copied into ptr; 1
+//     audioMasterGetVendorVersion      1
+//     audioMasterGetLanguage           kVstLangEnglish
+//     audioMasterGetAutomationState    kVstAutomationOff
 //   Anything else, including the lookup opcode with another index, time info
 //   (audioMasterGetTime: no transport), events, canDo, window and display
 //   requests: 0, with ptr left alone.
@@ -39,13 +39,9 @@
 
 namespace tolvar {
 
-constexpr intptr_t kStandInHostVstVersion = 2400;
+constexpr intptr_t kStandInHostVstVersion = kVstVersion2400;
 constexpr const char* kStandInHostName = "Tolvar stand-in host";
 constexpr double kStandInDefaultSampleRate = 44100.0;
-// Answers to audioMasterGetCurrentProcessLevel.
-constexpr intptr_t kProcessLevelUnknown = 0;   // the host does not say
-constexpr intptr_t kProcessLevelRealtime = 2;  // blocks are processed as they are played
-constexpr intptr_t kProcessLevelOffline = 4;   // rendering, faster or slower than real time
 constexpr intptr_t kStandInDefaultBlockSize = 1024;
 // The record keeps this many calls at most; later ones are answered unrecorded,
 // so that a plug-in asking on every block cannot grow it without end.

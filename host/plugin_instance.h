@@ -46,7 +46,7 @@ public:
     void SetSampleRate(double sampleRate);                   // effSetSampleRate (rate in opt, as a float)
     void SetBlockSize(int32_t maxBlockSize);                 // effSetBlockSize
     // What the host answers the effect's audioMasterGetCurrentProcessLevel
-    // from now on (kProcessLevelOffline, kProcessLevelRealtime; 0 until set).
+    // from now on (kVstProcessLevelOffline, kVstProcessLevelRealtime; 0 until set).
     void SetProcessLevel(intptr_t level);
     void SetMains(bool on);                                  // effMainsChanged with value 1 or 0
 

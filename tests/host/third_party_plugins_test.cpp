@@ -98,20 +98,20 @@ TEST_P(ThirdPartyPlugin, RecordAndTextsMatchItsDescription) {
 TEST_P(ThirdPartyPlugin, AsksTheHostOnlyWhatItAnswersNeutrally) {
     plugin->Prepare(96000.0, 512);
     for (const AudioMasterCall& call : AudioMasterCalls()) {
-        if (call.opcode == 16) {  // sample rate: the default until told, then the effect's own
+        if (call.opcode == audioMasterGetSampleRate) {  // the default until told, then the effect's own
             EXPECT_TRUE(call.answer == 44100 || call.answer == 96000) << call.answer;
-        } else if (call.opcode == 17) {  // block size, likewise
+        } else if (call.opcode == audioMasterGetBlockSize) {  // likewise
             EXPECT_TRUE(call.answer == 1024 || call.answer == 512) << call.answer;
         }
     }
     // Once told, the host reports this effect's own settings when asked.
-    EXPECT_EQ(StandInAudioMaster(plugin->effect(), 16, 0, 0, nullptr, 0.0f), 96000);
-    EXPECT_EQ(StandInAudioMaster(plugin->effect(), 17, 0, 0, nullptr, 0.0f), 512);
-    char vendor[64] = {};
-    EXPECT_EQ(StandInAudioMaster(plugin->effect(), 32, 0, 0, vendor, 0.0f), 1);
+    EXPECT_EQ(StandInAudioMaster(plugin->effect(), audioMasterGetSampleRate, 0, 0, nullptr, 0.0f), 96000);
+    EXPECT_EQ(StandInAudioMaster(plugin->effect(), audioMasterGetBlockSize, 0, 0, nullptr, 0.0f), 512);
+    char vendor[kVstMaxVendorStrLen] = {};
+    EXPECT_EQ(StandInAudioMaster(plugin->effect(), audioMasterGetVendorString, 0, 0, vendor, 0.0f), 1);
     EXPECT_STREQ(vendor, kStandInHostName);
     char untouched[8] = "keep";
-    EXPECT_EQ(StandInAudioMaster(plugin->effect(), 7, 0, 0, untouched, 0.0f), 0);  // no transport to tell of
+    EXPECT_EQ(StandInAudioMaster(plugin->effect(), audioMasterGetTime, 0, 0, untouched, 0.0f), 0);  // no transport
     EXPECT_STREQ(untouched, "keep");
 }
 

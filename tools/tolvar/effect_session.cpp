@@ -15,10 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// VST 2.3 hosts bracket processing with these; effects that do not need them ignore them.
-constexpr int32_t kEffStartProcess = 71;
-constexpr int32_t kEffStopProcess = 72;
-
 std::size_t InstancesFor(const AEffect& effect, int fileChannels) {
     return effect.numInputs == 1 && fileChannels == 2 ? 2 : 1;
 }
@@ -69,7 +65,7 @@ EffectSession::EffectSession(const SessionRequest& request) : fileChannels_(requ
 
 EffectSession::~EffectSession() {
     for (Lane& lane : lanes_) {
-        lane.instance->Dispatch(kEffStopProcess);
+        lane.instance->Dispatch(effStopProcess);
         lane.instance->SetMains(false);
     }
 }
@@ -96,7 +92,7 @@ void EffectSession::Start(const SessionRequest& request) {
     for (Lane& lane : lanes_) {
         PluginInstance& plugin = *lane.instance;
         plugin.Open();
-        plugin.SetProcessLevel(kProcessLevelOffline);  // a render: every change lands where it is made
+        plugin.SetProcessLevel(kVstProcessLevelOffline);  // a render: every change lands where it is made
         ClearOpenedMediaPaths();  // every composition clears it first: the last one's files remain
         plugin.SetSampleRate(request.sampleRate);
         plugin.SetBlockSize(request.blockSize);
@@ -108,7 +104,7 @@ void EffectSession::Start(const SessionRequest& request) {
         if (isTolvar_ && &lane == &lanes_.front()) NoteMissingIrFiles();
         plugin.SetMains(false);
         plugin.SetMains(true);
-        plugin.Dispatch(kEffStartProcess);
+        plugin.Dispatch(effStartProcess);  // effects that do not need it ignore it
     }
 }
 

@@ -15,9 +15,9 @@ namespace {
 
 constexpr std::size_t kTextBuffer = 256;
 constexpr char kCanary = '\x7f';
-constexpr std::size_t kMaxParamText = 8;     // kVstMaxParamStrLen: names, labels, display texts
-constexpr std::size_t kMaxEffectName = 31;   // kVstMaxEffectNameLen less the terminator
-constexpr std::size_t kMaxVendorText = 63;   // kVstMaxVendorStrLen and kVstMaxProductStrLen less the terminator
+constexpr std::size_t kMaxParamText = kVstMaxParamStrLen;         // names, labels, display texts
+constexpr std::size_t kMaxEffectName = kVstMaxEffectNameLen - 1;  // less the terminator
+constexpr std::size_t kMaxVendorText = kVstMaxVendorStrLen - 1;   // the product string's too
 
 struct TextOpcode {
     int32_t opcode;
