@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <memory>
 #include <random>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +28,8 @@
 #include "composer/impulse_accumulator.h"
 #include "composer/impulse_merge.h"
 #include "composer/ir_file_names.h"
+#include "composer/ir_library_layout.h"
+#include "composer/section_frequencies.h"
 #include "composer/stage_impulse.h"
 #include "host/audio_file.h"
 #include "host/plugin_instance.h"
@@ -38,9 +41,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const double kHostRates[] = {44100.0, 48000.0, 96000.0};
-const int kLowShelfHz[] = {33, 56, 100, 180, 330};
-const int kBandHz[] = {270, 390, 560, 820, 1200, 1800, 2700, 3900, 5600, 8200};
-const int kHighShelfHz[] = {3300, 4700, 6800, 10000, 15000};
 
 // One section set to one choice: the parameter values that select a file.
 struct SectionChoice {
@@ -59,16 +59,16 @@ std::vector<Section> Sections() {
     auto tagged = [&](const char* name, const char* tag, int index, int count) {
         Section section{name, {}};
         for (int c = 1; c <= count; ++c)
-            section.choices.push_back({{{index, c}}, std::string(TaggedIrBaseName(tag, c)) + ".wav"});
+            section.choices.push_back({{{index, c}}, std::string(TaggedIrBaseName(tag, c)) + kIrFileExtension});
         sections.push_back(section);
     };
-    auto gains = [&](const char* name, int fIndex, int gIndex, int hqIndex, const int* hz, int count) {
+    auto gains = [&](const char* name, int fIndex, int gIndex, int hqIndex, std::span<const int> hz) {
         Section section{name, {}};
-        for (int f = 0; f < count; ++f) {
-            for (int g = 0; g <= 24; ++g) {
+        for (int f = 0; f < static_cast<int>(hz.size()); ++f) {
+            for (int g = 0; g <= kHighestGainDb - kLowestGainDb; ++g) {
                 for (int hq = 0; hq <= (hqIndex >= 0 ? 1 : 0); ++hq) {
                     char path[kIrPathBytes];
-                    FormatSectionIrPath(path, "", hz[f], g - 12, hq == 1);
+                    FormatSectionIrPath(path, "", hz[static_cast<std::size_t>(f)], g + kLowestGainDb, hq == 1);
                     SectionChoice choice{{{fIndex, f}, {gIndex, g}}, path, hq ? kHiQFileScale : kStandardFileScale};
                     if (hqIndex >= 0) choice.values.push_back({hqIndex, hq});
                     section.choices.push_back(choice);
@@ -77,13 +77,13 @@ std::vector<Section> Sections() {
         }
         sections.push_back(section);
     };
-    tagged("input", "input", kParamInputMode, 4);
-    tagged("low-pass", "lpf", kParamLpf, 5);
-    tagged("high-pass", "hpf", kParamHpf, 5);
-    gains("low shelf", kParamLShelfF, kParamLShelfG, -1, kLowShelfHz, 5);
-    gains("band 1", kParamBand1F, kParamBand1G, kParamBand1HQ, kBandHz, 10);
-    gains("band 2", kParamBand2F, kParamBand2G, kParamBand2HQ, kBandHz, 10);
-    gains("high shelf", kParamHShelfF, kParamHShelfG, -1, kHighShelfHz, 5);
+    tagged("input", kInputModelTag, kParamInputMode, kInputModelCount);
+    tagged("low-pass", kLowPassTag, kParamLpf, kLowPassCount);
+    tagged("high-pass", kHighPassTag, kParamHpf, kHighPassCount);
+    gains("low shelf", kParamLShelfF, kParamLShelfG, -1, kLowShelfHz);
+    gains("band 1", kParamBand1F, kParamBand1G, kParamBand1HQ, kBandHz);
+    gains("band 2", kParamBand2F, kParamBand2G, kParamBand2HQ, kBandHz);
+    gains("high shelf", kParamHShelfF, kParamHShelfG, -1, kHighShelfHz);
     return sections;
 }
 
@@ -131,11 +131,11 @@ public:
 #ifdef TOLVAR_IR_LIBRARY_DIR
         const fs::path generated = TOLVAR_IR_LIBRARY_DIR;
         if (fs::exists(generated / "820+0.wav")) {
-            fs::create_directory_symlink(generated, root / "tolvar");
+            fs::create_directory_symlink(generated, root / kIrFolderName);
             standIn = false;
         }
 #endif
-        if (standIn) fs::create_directory(root / "tolvar");
+        if (standIn) fs::create_directory(root / kIrFolderName);
         ChooseLongest();
     }
     ~Library() {
@@ -144,7 +144,7 @@ public:
     }
 
     fs::path PluginPath() const { return root / "tolvar.so"; }
-    fs::path File(const std::string& name) const { return root / "tolvar" / name; }
+    fs::path File(const std::string& name) const { return root / kIrFolderName / name; }
     bool StandIn() const { return standIn; }
     const std::vector<Setting>& Settings() const { return settings; }
 

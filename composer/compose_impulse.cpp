@@ -5,6 +5,7 @@
 #include "buffers/sample_bytes.h"
 #include "composer/filter_resampler.h"
 #include "composer/impulse_accumulator.h"
+#include "composer/ir_library_layout.h"
 #include "composer/stage_impulse.h"
 
 namespace tolvar {
@@ -14,7 +15,7 @@ constexpr double kSameRateTolerance = 0.0001;
 constexpr int kGranularity = 64;
 
 // The family tags of the sections whose files are named by a choice.
-constexpr const char* kTags[ImpulseSelection::kSections] = {"input", "lpf", "hpf"};
+constexpr const char* kTags[ImpulseSelection::kSections] = {kInputModelTag, kLowPassTag, kHighPassTag};
 
 // One composition in progress.
 class Composition {

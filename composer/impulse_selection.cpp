@@ -1,5 +1,6 @@
 #include "composer/impulse_selection.h"
 
+#include "composer/ir_library_layout.h"
 #include "composer/section_frequencies.h"
 
 namespace tolvar {
@@ -33,9 +34,9 @@ SectionChoice Section(const double (&values)[kParamCount], int frequencyIndex, i
 
 ImpulseSelection SelectionOf(const double (&values)[kParamCount]) {
     ImpulseSelection selection;
-    selection.sections[kSectionInput] = Tagged(values, kParamInputMode, 4);
-    selection.sections[kSectionLpf] = Tagged(values, kParamLpf, 5);
-    selection.sections[kSectionHpf] = Tagged(values, kParamHpf, 5);
+    selection.sections[kSectionInput] = Tagged(values, kParamInputMode, kInputModelCount);
+    selection.sections[kSectionLpf] = Tagged(values, kParamLpf, kLowPassCount);
+    selection.sections[kSectionHpf] = Tagged(values, kParamHpf, kHighPassCount);
     selection.sections[kSectionLowShelf] = Section(values, kParamLShelfF, kParamLShelfG, kLowShelfHz, -1);
     selection.sections[kSectionBand1] = Section(values, kParamBand1F, kParamBand1G, kBandHz, kParamBand1HQ);
     selection.sections[kSectionBand2] = Section(values, kParamBand2F, kParamBand2G, kBandHz, kParamBand2HQ);

@@ -1,22 +1,29 @@
 #include "composer/ir_file_names.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+
+#include "composer/ir_library_layout.h"
 
 namespace tolvar {
 namespace {
 
+constexpr int kMostChoices = std::max({kInputModelCount, kLowPassCount, kHighPassCount});
+
 struct TaggedFamily {
     const char* tag;
-    int choiceCount;           // choices 1..choiceCount name a file
-    const char* baseNames[5];  // by choice - 1
+    int choiceCount;                      // choices 1..choiceCount name a file
+    const char* baseNames[kMostChoices];  // by choice - 1
 };
 
 const TaggedFamily kTaggedFamilies[] = {
-    {"input", 4, {"misc_mic_pre", "misc_inst_DI", "conv_-15_converter", "conv_-18_converter"}},
-    {"lpf", 5, {"misc_LPF_3900", "misc_LPF_5600", "misc_LPF_8200hz", "misc_LPF_12khz",
-                "misc_LPF_18khz"}},
-    {"hpf", 5, {"misc_HPF_27", "misc_HPF_47", "misc_HPF_82", "misc_HPF_150", "misc_HPF_270"}},
+    {kInputModelTag, kInputModelCount,
+     {"misc_mic_pre", "misc_inst_DI", "conv_-15_converter", "conv_-18_converter"}},
+    {kLowPassTag, kLowPassCount,
+     {"misc_LPF_3900", "misc_LPF_5600", "misc_LPF_8200hz", "misc_LPF_12khz", "misc_LPF_18khz"}},
+    {kHighPassTag, kHighPassCount,
+     {"misc_HPF_27", "misc_HPF_47", "misc_HPF_82", "misc_HPF_150", "misc_HPF_270"}},
 };
 
 // snprintf's result says whether the whole text fitted.
@@ -38,16 +45,16 @@ bool FormatTaggedIrPath(char (&path)[kIrPathBytes], const char* folder, const ch
                         int choice) {
     const char* baseName = TaggedIrBaseName(familyTag, choice);
     if (!baseName || !folder) return false;
-    return Fits(std::snprintf(path, sizeof path, "%s%s.wav", folder, baseName));
+    return Fits(std::snprintf(path, sizeof path, "%s%s%s", folder, baseName, kIrFileExtension));
 }
 
 bool FormatSectionIrPath(char (&path)[kIrPathBytes], const char* folder, int frequencyHz,
                          int gainDb, bool hiQ) {
     if (!folder) return false;
     const char* sign = gainDb >= 0 ? "+" : "";
-    const char* suffix = hiQ ? "-hq" : "";
-    return Fits(std::snprintf(path, sizeof path, "%s%d%s%d%s.wav", folder, frequencyHz, sign,
-                              gainDb, suffix));
+    const char* suffix = hiQ ? kHiQSuffix : "";
+    return Fits(std::snprintf(path, sizeof path, "%s%d%s%d%s%s", folder, frequencyHz, sign,
+                              gainDb, suffix, kIrFileExtension));
 }
 
 }  // namespace tolvar

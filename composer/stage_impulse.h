@@ -2,12 +2,9 @@
 // Loading one section's impulse response and merging it into the composite.
 #include "composer/impulse_accumulator.h"
 #include "composer/ir_library.h"
+#include "composer/ir_library_layout.h"
 
 namespace tolvar {
-
-// Level scales: the files carry measurement headroom that these restore.
-constexpr double kStandardFileScale = 1.2599210498948732;  // 2^(2/6)
-constexpr double kHiQFileScale = 1.7817974362806785;       // 2^(5/6), Hi-Q band files
 
 // A source is usable only within these bounds, so that no file can hold the
 // composing thread (and with it the audio thread) for long or exhaust memory.

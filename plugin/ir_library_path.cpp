@@ -4,14 +4,13 @@
 #include <memory>
 #include <new>
 
+#include "composer/ir_library_layout.h"
 #include "plugin/platform/platform.h"
 
 namespace tolvar {
 namespace {
 
 char irLibraryPath[kIrLibraryPathBytes];
-
-constexpr char kFolderName[] = "tolvar";
 
 // Room for the longest module path the system can report (Windows' long paths
 // reach 32767 UTF-16 units, up to three UTF-8 bytes each), so that a long file
@@ -31,13 +30,13 @@ bool BuildIrLibraryPath(const char* modulePath, char separator, char* out, int o
             break;
         }
     }
-    const std::size_t nameLength = sizeof kFolderName - 1;
+    const std::size_t nameLength = sizeof kIrFolderName - 1;
     if (folderLength + nameLength + 2 > static_cast<std::size_t>(outBytes)) {
         out[0] = '\0';
         return false;
     }
     if (folderLength > 0) std::memmove(out, modulePath, folderLength);
-    std::memcpy(out + folderLength, kFolderName, nameLength);
+    std::memcpy(out + folderLength, kIrFolderName, nameLength);
     out[folderLength + nameLength] = separator;
     out[folderLength + nameLength + 1] = '\0';
     return true;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "composer/filter_resampler.h"
+#include "composer/ir_library_layout.h"
 #include "composer/stage_impulse.h"
 #include "tests/support/fake_ir_folder.h"
 #include "tests/composer/impulse_snapshot.h"
@@ -154,7 +155,7 @@ TEST(ComposeImpulse, AllSevenSectionsAreReadInSignalOrder) {
     for (size_t i = 0; i < names.size(); ++i) {
         const std::vector<double> taps = RandomTaps(5 + int(i), 100 + unsigned(i));
         folder.Add(names[i], File(taps));
-        expected = Convolve(expected, Entering(taps, names[i].ends_with("-hq.wav") ? kHiQFileScale : s));
+        expected = Convolve(expected, Entering(taps, IsHiQFileName(names[i]) ? kHiQFileScale : s));
     }
     ImpulseBuffer impulse;
     ASSERT_TRUE(Build(values, 96000.0, folder, impulse));

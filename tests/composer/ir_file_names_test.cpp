@@ -59,6 +59,8 @@ TEST(IrFileNames, ChoicesOutsideTheTablesNameNothing) {
     EXPECT_EQ(Tagged(nullptr, "lpf", 1), "<none>");
 }
 
+// The names are written out here on purpose, apart from ir_library_layout.h:
+// they are those of the files users have.
 TEST(IrFileNames, SectionFilesCarryFrequencySignedGainAndHiQ) {
     struct Row {
         int frequency, gain;

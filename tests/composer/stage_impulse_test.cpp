@@ -56,8 +56,12 @@ struct Stage {
 };
 
 TEST(StageImpulse, ScalesAreTwoToTheTwoAndFiveSixths) {
+    // The levels written out here on purpose, apart from ir_library_layout.h.
     EXPECT_NEAR(kStandardFileScale, std::pow(2.0, 2.0 / 6.0), 2e-16);
     EXPECT_NEAR(kHiQFileScale, std::pow(2.0, 5.0 / 6.0), 4e-16);
+    // The generator's headroom, 2^(-k/6), undoes them.
+    EXPECT_NEAR(kStandardFileScale * std::exp2(-kStandardScaleExponent / 6.0), 1.0, 4e-16);
+    EXPECT_NEAR(kHiQFileScale * std::exp2(-kHiQScaleExponent / 6.0), 1.0, 4e-16);
 }
 
 TEST(StageImpulse, ReadsOneFileWholeAtItsOwnRateAndScalesIt) {

@@ -9,6 +9,7 @@
 #include <map>
 #include <thread>
 
+#include "composer/ir_library_layout.h"
 #include "params/param_choices.h"
 #include "params/param_info.h"
 #include "tests/editor/dialog_template.h"
@@ -97,8 +98,8 @@ protected:
     void ExpectHears(const std::vector<std::string>& names) {
         std::vector<double> composite = {1.0};
         for (const std::string& name : names) {
-            const bool hiQ = name.find("-hq") != std::string::npos;
-            composite = Convolve(composite, files.at(name), hiQ ? kHiQScale : kStandardScale);
+            const double scale = IsHiQFileName(name) ? kHiQFileScale : kStandardFileScale;
+            composite = Convolve(composite, files.at(name), scale);
         }
         plugin->SetMains(false);
         plugin->SetMains(true);

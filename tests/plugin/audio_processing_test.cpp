@@ -35,8 +35,8 @@ TEST_F(AudioTest, OutputIsTheInputFilteredAndDelayedByTheReportedLatency) {
 
         const Signal left = Noise(20000, 1), right = Noise(20000, 2);
         const Stereo out = Process(effect, left, right, RandomBlockSizes(taps));
-        EXPECT_LT(PeakRelativeError(out.left, Convolve(left, response, kStandardScale), delay), 1e-5);
-        EXPECT_LT(PeakRelativeError(out.right, Convolve(right, response, kStandardScale), delay), 1e-5);
+        EXPECT_LT(PeakRelativeError(out.left, Convolve(left, response, kStandardFileScale), delay), 1e-5);
+        EXPECT_LT(PeakRelativeError(out.right, Convolve(right, response, kStandardFileScale), delay), 1e-5);
     }
 }
 
@@ -51,8 +51,8 @@ TEST_F(AudioTest, LeadingSilenceFillsTheFirstBlocksUntilTheLatencyIsReached) {
     impulse[0] = 1.0f;
     const Stereo out = Process(effect, impulse, impulse, {100});
     for (int t = 0; t < 1024; ++t) ASSERT_EQ(out.left[t], 0.0f) << t;  // ten silent blocks and 24 frames
-    EXPECT_NEAR(out.left[1024], kStandardScale * response[0], 1e-6);
-    EXPECT_NEAR(out.left[1100], kStandardScale * response[76], 1e-6);
+    EXPECT_NEAR(out.left[1024], kStandardFileScale * response[0], 1e-6);
+    EXPECT_NEAR(out.left[1100], kStandardFileScale * response[76], 1e-6);
     EXPECT_EQ(InstanceOf(effect)->delayInserted, 1024);
 
     // A block of no frames writes nothing and owes nothing.
@@ -86,8 +86,8 @@ TEST_F(AudioTest, ALongerResponseWhileRunningKeepsTheLatencyAndLosesNothing) {
 
     // Before the change the short response; once the output computed before it
     // has gone out (at most a block and a callback), the long one over all input.
-    const std::vector<double> shortReference = Convolve(input, shortResponse, kStandardScale);
-    const std::vector<double> longReference = Convolve(input, longResponse, kStandardScale);
+    const std::vector<double> shortReference = Convolve(input, shortResponse, kStandardFileScale);
+    const std::vector<double> longReference = Convolve(input, longResponse, kStandardFileScale);
     auto error = [](const Signal& out, const std::vector<double>& reference, std::size_t from, std::size_t to,
                     std::size_t offset) {
         double peak = 0.0, worst = 0.0;
@@ -154,7 +154,7 @@ TEST_F(AudioTest, InputAndOutputMayShareMemoryAndProcessTouchesNothing) {
         float* buffers[2] = {left.data() + start, right.data() + start};
         effect->processReplacing(effect, buffers, buffers, 600);
     }
-    EXPECT_LT(PeakRelativeError(left, Convolve(input, response, kStandardScale), delay), 1e-5);
+    EXPECT_LT(PeakRelativeError(left, Convolve(input, response, kStandardFileScale), delay), 1e-5);
     EXPECT_EQ(left, right);
 
     Signal untouched = input;

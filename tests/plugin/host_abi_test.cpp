@@ -135,7 +135,7 @@ TEST(HostAbi, ThePluginCallsAHostsMediaSourceByItsBinaryLayout) {
     EXPECT_EQ(observed.misuses, 0);
 
     // Four one-tap files compose to one tap: the audio passes scaled by it.
-    const double gain = std::pow(kTap * kStandardScale, 4);
+    const double gain = std::pow(kTap * kStandardFileScale, 4);
     const std::vector<float> input = {1.0f, -0.5f, 0.25f, 0.0f, 2.0f};
     const std::vector<float> output = ProcessMono(*plugin, input, {2, 3});
     ASSERT_EQ(output.size(), input.size());

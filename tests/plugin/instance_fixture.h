@@ -9,14 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "composer/ir_library_layout.h"
 #include "plugin/entry.h"
 #include "plugin/eq_instance.h"
 #include "plugin/ir_library_path.h"
 #include "tests/support/fake_ir_folder.h"
 
 namespace tolvar::test {
-
-constexpr double kStandardScale = 1.2599210498948732;  // 2^(2/6)
 
 class InstanceTest : public ::testing::Test {
 protected:

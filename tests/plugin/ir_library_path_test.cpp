@@ -15,6 +15,8 @@ std::string Built(const char* modulePath, char separator) {
     return out;
 }
 
+// The folder's name is written out here on purpose, apart from
+// composer/ir_library_layout.h: it is where users put the library.
 TEST(IrLibraryPath, CutsAfterTheLastSeparatorOfEitherKind) {
     EXPECT_EQ(Built("E:\\Plugins\\fx\\tolvar.dll", '\\'), "E:\\Plugins\\fx\\tolvar\\");
     EXPECT_EQ(Built("D:/fx/a.dll", '\\'), "D:/fx/tolvar\\");

@@ -9,9 +9,9 @@ namespace tolvar::test {
 
 LoadedPluginFolder::LoadedPluginFolder(const std::string& subfolder, const std::string& fileName) {
     const std::filesystem::path folder = (Utf8Path(dir_.path()) / Utf8Path(subfolder)).make_preferred();
-    std::filesystem::create_directories(folder / "tolvar");
+    std::filesystem::create_directories(folder / kIrFolderName);
     pluginPath_ = Utf8String(folder / Utf8Path(fileName));
-    irFolder_ = Utf8String(folder / "tolvar");
+    irFolder_ = Utf8String(folder / kIrFolderName);
     std::filesystem::copy_file(TOLVAR_PLUGIN_PATH, Utf8Path(pluginPath_));
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The plug-in binary as a host meets it: a fresh copy of tolvar.so (tolvar.dll)
-// in a temporary folder, with the IR library folder "tolvar" beside it filled by
+// in a temporary folder, with the IR library's folder beside it filled by
 // the test. Each copy is a separate library with its own process-wide state, so
 // every test starts as a freshly started host would.
 #include <sndfile.h>
@@ -11,14 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "composer/ir_library_layout.h"
 #include "host/plugin_instance.h"
 #include "tests/support/signals.h"
 #include "tests/support/test_files.h"
 
 namespace tolvar::test {
-
-constexpr double kStandardScale = 1.2599210498948732;  // 2^(2/6)
-constexpr double kHiQScale = 1.7817974362806785;       // 2^(5/6)
 
 #if defined(_WIN32)
 constexpr char kPluginFileSuffix[] = ".dll";

@@ -67,7 +67,7 @@ TEST_F(LoadedPluginTest, DefaultsHearTheFourSectionFilesInChainOrder) {
     EXPECT_EQ(OpenedMediaPaths(), expected);
     EXPECT_EQ(plugin->InitialDelay(), 1024);  // 877 taps: N = 2048
     plugin->Prepare(44100.0, 4096);
-    ExpectFilters(*plugin, Composite(files, kStandardScale), 1);
+    ExpectFilters(*plugin, Composite(files, kStandardFileScale), 1);
 }
 
 TEST_F(LoadedPluginTest, UnusableFilesLeaveTheirSectionsOut) {
@@ -79,7 +79,7 @@ TEST_F(LoadedPluginTest, UnusableFilesLeaveTheirSectionsOut) {
     auto plugin = folder.Create();
     ASSERT_TRUE(plugin);
     plugin->Prepare(44100.0, 512);
-    ExpectFilters(*plugin, Composite({good}, kStandardScale), 2);
+    ExpectFilters(*plugin, Composite({good}, kStandardFileScale), 2);
 
     // A truncated file delivers what it holds; a broken header is unusable.
     const std::vector<double> shelf = FloatResponse(200, 4);
@@ -89,7 +89,7 @@ TEST_F(LoadedPluginTest, UnusableFilesLeaveTheirSectionsOut) {
     const char brokenHeader[] = {'R', 'I', 'F', 'F', 16, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 99, 0};
     test::WriteBytes(folder.IrPath("820+0.wav"), std::string(brokenHeader, sizeof brokenHeader));
     plugin->SetParameter(kParamHShelfG, 13.0f / 25);
-    ExpectFilters(*plugin, Composite({std::vector<double>(shelf.begin(), shelf.begin() + 150)}, kStandardScale), 3);
+    ExpectFilters(*plugin, Composite({std::vector<double>(shelf.begin(), shelf.begin() + 150)}, kStandardFileScale), 3);
 }
 
 TEST_F(LoadedPluginTest, HiQBandsUseTheirOwnFileOrFallBackToTheStandardOne) {
@@ -102,13 +102,13 @@ TEST_F(LoadedPluginTest, HiQBandsUseTheirOwnFileOrFallBackToTheStandardOne) {
     plugin->SetParameter(kParamBand1F, 4.0f / 9);   // 1200 Hz
     plugin->SetParameter(kParamBand1G, 7.0f / 25);  // -5 dB
     plugin->SetParameter(kParamBand1HQ, 1.0f);
-    ExpectFilters(*plugin, Composite({narrow}, kHiQScale), 7);
+    ExpectFilters(*plugin, Composite({narrow}, kHiQFileScale), 7);
 
     // Files are read when the selection changes: off and on again.
     std::filesystem::remove(folder.IrPath("1200-5-hq.wav"));
     plugin->SetParameter(kParamBand1HQ, 0.0f);
     plugin->SetParameter(kParamBand1HQ, 0.5f);  // on: the standard file stands in for the missing one
-    ExpectFilters(*plugin, Composite({standard}, kStandardScale), 8);
+    ExpectFilters(*plugin, Composite({standard}, kStandardFileScale), 8);
 
     // A Hi-Q file that opens but holds nothing leaves the band out: no fall-back.
     folder.PutIr("1200-5-hq.wav", {});
@@ -135,7 +135,7 @@ TEST_F(LoadedPluginTest, BypassOutOfRangeChoicesAndEveryOffPassTheAudioUnchanged
     ClearOpenedMediaPaths();
     plugin->SetParameter(kParamLpf, 1.2f);  // choice 6 names no file, as "off" does: nothing to read again
     EXPECT_TRUE(OpenedMediaPaths().empty());
-    ExpectFilters(*plugin, Composite({band}, kStandardScale), 13);
+    ExpectFilters(*plugin, Composite({band}, kStandardFileScale), 13);
 
     for (int gain : {kParamBand1G, kParamHShelfG}) plugin->SetParameter(gain, 1.0f);
     plugin->SetMains(false);
@@ -164,7 +164,7 @@ TEST_F(LoadedPluginTest, HostsThatAnswerNoLookupGetInstancesThatReadTheirOwnFile
     EXPECT_TRUE(OpenedMediaPaths().empty());  // the host's media source is never used
     for (auto& plugin : plugins) {
         ASSERT_TRUE(plugin) << error;
-        ExpectFilters(*plugin, Composite({band}, kStandardScale), 33);
+        ExpectFilters(*plugin, Composite({band}, kStandardFileScale), 33);
     }
 
     ClearAudioMasterCalls();
@@ -174,7 +174,7 @@ TEST_F(LoadedPluginTest, HostsThatAnswerNoLookupGetInstancesThatReadTheirOwnFile
               (std::vector<std::string>{"DB2SLIDER", "SLIDER2DB", "PCM_Source_CreateFromFile", "Resampler_Create"}));
     EXPECT_EQ(OpenedMediaPaths().size(), 8u);  // the four default sections, for each of the two
     ASSERT_TRUE(plugins[4]) << error;
-    ExpectFilters(*plugins[4], Composite({band}, kStandardScale), 34);
+    ExpectFilters(*plugins[4], Composite({band}, kStandardFileScale), 34);
 }
 
 // A folder whose name no single code page holds: the plug-in finds its files
@@ -193,7 +193,7 @@ TEST_F(LoadedPluginTest, AFolderNamedOutsideAsciiHoldsTheFilesForEitherSource) {
         const std::vector<std::string> opened = OpenedMediaPaths();
         EXPECT_EQ(opened.size(), hostSource ? 4u : 0u);
         EXPECT_TRUE(!hostSource || opened.at(1) == unusual.IrPath("820+0.wav"));
-        ExpectFilters(*plugin, Composite({band}, kStandardScale), 42);
+        ExpectFilters(*plugin, Composite({band}, kStandardFileScale), 42);
     }
 }
 
@@ -229,8 +229,8 @@ TEST_F(LoadedPluginTest, ReadsTheFilesBesideItsOwnCopy) {
     auto plugin = folder.Create();
     auto otherPlugin = other.Create();
     ASSERT_TRUE(plugin && otherPlugin);
-    ExpectFilters(*plugin, Composite({mine}, kStandardScale), 23);
-    ExpectFilters(*otherPlugin, Composite({theirs}, kStandardScale), 24);
+    ExpectFilters(*plugin, Composite({mine}, kStandardFileScale), 23);
+    ExpectFilters(*otherPlugin, Composite({theirs}, kStandardFileScale), 24);
 }
 
 }  // namespace

@@ -62,8 +62,8 @@ TEST(ParameterChange, ToneSwitchesGainAtOneFrameWithoutLoss) {
     for (int s = 0; s < settings; ++s) {
         SCOPED_TRACE(s);
         const int first = s * kBlocksPerSetting * kBlock, end = first + kBlocksPerSetting * kBlock;
-        const double now = kStandardScale * gains[s % 2];
-        const double before = s == 0 ? now : kStandardScale * gains[1 - s % 2];
+        const double now = kStandardFileScale * gains[s % 2];
+        const double before = s == 0 ? now : kStandardFileScale * gains[1 - s % 2];
         int switchedAt = -1;
         for (int t = std::max(first, delay + onset); t < end; ++t) {
             const double input = Tone(t - delay - kPulseAt);

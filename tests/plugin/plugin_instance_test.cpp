@@ -221,7 +221,7 @@ TEST_F(InstanceTest, SampleRateChangesRecomposeAndWildRatesAreIgnored) {
     effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
     EXPECT_EQ(instance.sampleRate, 48000.0);
     ASSERT_EQ(instance.impulse.TapCount(0), 400);  // same rate: copied one to one
-    EXPECT_FLOAT_EQ(instance.impulse.Taps(0)[0], static_cast<float>(kStandardScale));
+    EXPECT_FLOAT_EQ(instance.impulse.Taps(0)[0], static_cast<float>(kStandardFileScale));
 
     const std::vector<float> before(instance.impulse.Taps(0), instance.impulse.Taps(0) + 400);
     for (float wild : {0.0f, -44100.0f, std::numeric_limits<float>::quiet_NaN(),

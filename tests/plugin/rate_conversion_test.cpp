@@ -84,7 +84,7 @@ TEST_P(RateConversionTest, KeepsTheResponseUpToNearTheLowerNyquistFrequency) {
     plugin->SetParameter(kParamLShelfG, 1.0f);
     plugin->SetParameter(kParamBand2G, 1.0f);
 
-    const std::vector<double> fileResponse = Convolve(peak, shelf, kStandardScale * kStandardScale);
+    const std::vector<double> fileResponse = Convolve(peak, shelf, kStandardFileScale * kStandardFileScale);
     const double ratio = rates.hostRate / rates.fileRate;
     int origin = 0;
     const std::vector<double> measured =
@@ -113,7 +113,7 @@ TEST_P(RateConversionTest, KeepsTheResponseUpToNearTheLowerNyquistFrequency) {
     plugin->SetParameter(kParamBand2G, 12.0f / 25);
     const std::vector<double> unit = MeasuredResponse(*plugin, 300, origin);
     for (std::size_t n = 0; n < unit.size(); ++n) {
-        ASSERT_NEAR(unit[n], n == static_cast<std::size_t>(origin) ? kStandardScale : 0.0, 1e-6) << n;
+        ASSERT_NEAR(unit[n], n == static_cast<std::size_t>(origin) ? kStandardFileScale : 0.0, 1e-6) << n;
     }
     plugin->Close();
     EXPECT_EQ(LiveMediaSourceCount(), 0);

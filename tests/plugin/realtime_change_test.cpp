@@ -33,7 +33,7 @@ TEST_F(RealTimeTest, ChangesAreComposedOffTheAudioThreadAndHeardWithin20MsOfAudi
 
     const int latency = effect->initialDelay;
     const int heardBy = static_cast<int>(0.020 * 44100.0) + latency;  // frames after the change
-    const std::vector<double> reference = Convolve(input, after, kStandardScale);
+    const std::vector<double> reference = Convolve(input, after, kStandardFileScale);
     double peak = 0.0, error = 0.0;
     for (std::size_t t = static_cast<std::size_t>(heardBy); t < out2.left.size(); ++t) {
         const double expected = reference[changeAt + t - latency];
@@ -41,7 +41,7 @@ TEST_F(RealTimeTest, ChangesAreComposedOffTheAudioThreadAndHeardWithin20MsOfAudi
         error = std::max(error, std::abs(out2.left[t] - expected));
     }
     EXPECT_LT(error / peak, 1e-5);
-    EXPECT_LT(PeakRelativeError(out1.left, Convolve(first, before, kStandardScale), latency), 1e-5);
+    EXPECT_LT(PeakRelativeError(out1.left, Convolve(first, before, kStandardFileScale), latency), 1e-5);
     ASSERT_GT(folder->Opens().size(), opensBefore);
     for (std::size_t i = opensBefore; i < folder->Opens().size(); ++i) {
         EXPECT_NE(folder->OpenThreads()[i], std::this_thread::get_id()) << folder->Opens()[i];

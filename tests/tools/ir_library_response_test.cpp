@@ -16,6 +16,10 @@
 namespace tolvar::test {
 namespace {
 
+// The sections' frequencies, kept here on purpose apart from
+// composer/section_frequencies.h, which the generator and the plug-in use: the
+// library is measured against what the equaliser promises, not against what
+// the generator was told.
 constexpr int kLowShelfHz[] = {33, 56, 100, 180, 330};
 constexpr int kBandHz[] = {270, 390, 560, 820, 1200, 1800, 2700, 3900, 5600, 8200};
 constexpr int kHighShelfHz[] = {3300, 4700, 6800, 10000, 15000};

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "composer/ir_file_names.h"
+#include "composer/ir_library_layout.h"
 #include "tests/composer/response_dft.h"
 
 namespace tolvar::test {
@@ -37,15 +38,11 @@ public:
 
 const auto* const kTable = ::testing::AddGlobalTestEnvironment(new WorstErrorTable);
 
-bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 }  // namespace
 
 LibraryWav ReadLibraryWav(const std::string& name) {
     LibraryWav wav;
-    wav.scale = std::pow(2.0, (EndsWith(name, "-hq.wav") ? 5.0 : 2.0) / 6.0);
+    wav.scale = IsHiQFileName(name) ? kHiQFileScale : kStandardFileScale;
     const std::string path = std::string(TOLVAR_IR_LIBRARY_DIR) + "/" + name;
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);

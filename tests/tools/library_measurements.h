@@ -16,8 +16,8 @@ struct LibraryWav {
     double scale = 1.0;            // what the plug-in multiplies this file by
 };
 
-// Reads `name` from the library folder. The scale is 2^(5/6) for a Hi-Q band
-// file (name ending in "-hq.wav") and 2^(2/6) for every other file.
+// Reads `name` from the library folder, with the scale its kind of file gets
+// (composer/ir_library_layout.h).
 LibraryWav ReadLibraryWav(const std::string& name);
 
 // 20 log10 of the file's magnitude at `frequency` Hz with its scale applied,

@@ -10,6 +10,7 @@
 
 #include "composer/compose_impulse.h"
 #include "composer/ir_file_names.h"
+#include "composer/ir_library_layout.h"
 #include "convolution/fft_size.h"
 #include "host/media_source.h"
 #include "params/param_info.h"
@@ -97,9 +98,9 @@ int main(int argc, char** argv) {
     }
     const std::string folder = std::string(argv[1]) + "/";
     std::vector<Family> families = {
-        Tagged("input models", "input", kInputModelCount, kParamInputMode),
-        Tagged("low-pass", "lpf", kLowPassCount, kParamLpf),
-        Tagged("high-pass", "hpf", kHighPassCount, kParamHpf),
+        Tagged("input models", kInputModelTag, kInputModelCount, kParamInputMode),
+        Tagged("low-pass", kLowPassTag, kLowPassCount, kParamLpf),
+        Tagged("high-pass", kHighPassTag, kHighPassCount, kParamHpf),
         Sections("low shelf", kLowShelfHz, kParamLShelfF, kParamLShelfG, -1, false),
         Sections("bands", kBandHz, kParamBand1F, kParamBand1G, kParamBand1HQ, false),
         Sections("Hi-Q bands", kBandHz, kParamBand1F, kParamBand1G, kParamBand1HQ, true),

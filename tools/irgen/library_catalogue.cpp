@@ -1,6 +1,7 @@
 #include "tools/irgen/library_catalogue.h"
 
 #include <cmath>
+#include <iterator>
 #include <stdexcept>
 
 #include "composer/ir_file_names.h"
@@ -13,6 +14,7 @@ namespace {
 
 constexpr int kLowPassHz[] = {3900, 5600, 8200, 12000, 18000};
 constexpr int kHighPassHz[] = {27, 47, 82, 150, 270};
+static_assert(std::size(kLowPassHz) == kLowPassCount && std::size(kHighPassHz) == kHighPassCount);
 constexpr int kLowPassOrder = 2;
 constexpr int kHighPassOrder = 3;
 
@@ -59,17 +61,18 @@ LibraryFile Shaped(std::string name, int scaleExponent, AnalogFilter filter) {
 }
 
 void AddNamedFiles(std::vector<LibraryFile>& files) {
-    files.push_back(Shaped(TaggedName("input", 1), kStandardScaleExponent, MicPreModel()));
-    files.push_back(Shaped(TaggedName("input", 2), kStandardScaleExponent, InstrumentDiModel()));
-    files.push_back({TaggedName("input", 3), kStandardScaleExponent, ResponseKind::kConverter, {},
+    static_assert(kInputModelCount == 4, "one model per input choice");
+    files.push_back(Shaped(TaggedName(kInputModelTag, 1), kStandardScaleExponent, MicPreModel()));
+    files.push_back(Shaped(TaggedName(kInputModelTag, 2), kStandardScaleExponent, InstrumentDiModel()));
+    files.push_back({TaggedName(kInputModelTag, 3), kStandardScaleExponent, ResponseKind::kConverter, {},
                      kConverterMinus15LevelDb});
-    files.push_back({TaggedName("input", 4), kStandardScaleExponent, ResponseKind::kConverter, {},
+    files.push_back({TaggedName(kInputModelTag, 4), kStandardScaleExponent, ResponseKind::kConverter, {},
                      kConverterMinus18LevelDb});
     for (int choice = 1; choice <= kLowPassCount; ++choice)
-        files.push_back(Shaped(TaggedName("lpf", choice), kStandardScaleExponent,
+        files.push_back(Shaped(TaggedName(kLowPassTag, choice), kStandardScaleExponent,
                                ButterworthLowPass(kLowPassHz[choice - 1], kLowPassOrder)));
     for (int choice = 1; choice <= kHighPassCount; ++choice)
-        files.push_back(Shaped(TaggedName("hpf", choice), kStandardScaleExponent,
+        files.push_back(Shaped(TaggedName(kHighPassTag, choice), kStandardScaleExponent,
                                ButterworthHighPass(kHighPassHz[choice - 1], kHighPassOrder)));
 }
 

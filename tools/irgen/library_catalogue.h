@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "composer/ir_library_layout.h"
 #include "composer/section_frequencies.h"
 #include "tools/irgen/analog_filter.h"
 
@@ -10,25 +11,12 @@ namespace tolvar::irgen {
 
 constexpr int kLibraryRate = 96000;  // Hz, every file
 
-// The sections' frequencies and gains are the composer's (section_frequencies.h).
-using tolvar::kBandHz;
-using tolvar::kHighestGainDb;
-using tolvar::kHighShelfHz;
-using tolvar::kLowestGainDb;
-using tolvar::kLowShelfHz;
-// Choices of the tagged families that name a file: 1..count.
-constexpr int kInputModelCount = 4;
-constexpr int kLowPassCount = 5;
-constexpr int kHighPassCount = 5;
+// The sections' frequencies and gains, the tagged families and the files'
+// scales are the composer's (section_frequencies.h, ir_library_layout.h).
 
 // Quality of the peaking bands: the half-gain bandwidth is centre / quality.
 constexpr double kBandQuality = 0.8;
 constexpr double kHiQBandQuality = 2.0;
-
-// The plug-in scales a file by 2^(k/6): k = 5 for a Hi-Q band file, 2 for every
-// other file. The files carry the inverse as headroom.
-constexpr int kStandardScaleExponent = 2;
-constexpr int kHiQScaleExponent = 5;
 
 enum class ResponseKind {
     kUnit,             // exactly flat: one tap

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "abi/vst2.h"
+#include "composer/section_frequencies.h"
 #include "params/param_choices.h"
 #include "params/param_info.h"
 
@@ -15,7 +16,7 @@ namespace {
 
 constexpr std::string_view kOnWords[] = {"on", "yes", "true", "1", "1.0"};
 constexpr std::string_view kOffWords[] = {"off", "no", "false", "0", "0.0"};
-constexpr int kLastGainChoice = 24;  // +12 dB; the next one leaves the section out
+constexpr int kLastGainChoice = kHighestGainDb - kLowestGainDb;  // +12 dB; the next one leaves the section out
 
 bool Contains(std::span<const std::string_view> words, std::string_view word) {
     for (std::string_view w : words)

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "composer/ir_library_layout.h"
 #include "host/audio_master.h"
 #include "host/source_registry.h"
 #include "params/plugin_identity.h"
@@ -52,7 +53,7 @@ EffectSession::EffectSession(const SessionRequest& request) : fileChannels_(requ
     CreateLanes(request);
     isTolvar_ = IsTolvar(instance().effect());
     if (isTolvar_) {
-        irFolder_ = (fs::path(request.pluginPath).parent_path() / "tolvar" / "").string();
+        irFolder_ = (fs::path(request.pluginPath).parent_path() / kIrFolderName / "").string();
         if (request.needIrLibrary) CheckIrLibrary(request.pluginPath);
         settings_ = ResolveTolvarSettings(request.settings);
         for (const ResolvedSetting& setting : settings_)
@@ -112,7 +113,7 @@ void EffectSession::NoteMissingIrFiles() {
     for (const std::string& path : OpenedMediaPaths()) {
         std::error_code error;
         if (fs::is_regular_file(path, error)) continue;
-        const bool hiQ = path.size() > 7 && path.compare(path.size() - 7, 7, "-hq.wav") == 0;
+        const bool hiQ = IsHiQFileName(path);
         warnings_.push_back("the IR library has no " + path +
                             (hiQ ? ": the band uses its standard file" : ": that section is left out"));
     }

@@ -10,6 +10,7 @@
 #include <random>
 #include <thread>
 
+#include "params/param_info.h"
 #include "tools/validate/audio_checks.h"
 #include "tools/validate/heard_response.h"
 #include "tools/validate/plugin_checks.h"
@@ -31,11 +32,11 @@ struct Dimension {
     float values[2];
 };
 const Dimension kDimensions[] = {
-    {0, {0.25f, 0.75f}},   // input model: microphone pre-amplifier, converter -15
-    {4, {0.48f, 1.0f}},    // low shelf gain: +0 dB, bypass
-    {7, {0.48f, 0.6f}},    // band 1 gain: +0 dB, +3 dB
-    {11, {0.0f, 1.0f}},    // band 2 Hi-Q: off, on
-    {12, {0.5f, 1.0f}},    // high shelf frequency: 6800 Hz, 15000 Hz
+    {kParamInputMode, {0.25f, 0.75f}},  // microphone pre-amplifier, converter -15
+    {kParamLShelfG, {0.48f, 1.0f}},     // +0 dB, bypass
+    {kParamBand1G, {0.48f, 0.6f}},      // +0 dB, +3 dB
+    {kParamBand2HQ, {0.0f, 1.0f}},      // off, on
+    {kParamHShelfF, {0.5f, 1.0f}},      // 6800 Hz, 15000 Hz
 };
 constexpr int kDimensionCount = 5;
 constexpr int kSettingCount = 1 << kDimensionCount;

@@ -3,6 +3,7 @@
 // section is left out; the audio goes on; nothing leaks.
 #include <algorithm>
 
+#include "params/param_info.h"
 #include "tools/validate/audio_checks.h"
 #include "tools/validate/heap_probe.h"
 #include "tools/validate/heard_response.h"
@@ -14,9 +15,6 @@ namespace tolvar::validate {
 namespace {
 
 // Parameters whose choices the transitions below move between.
-constexpr int kInputMode = 0;
-constexpr int kLShelfGain = 4;
-constexpr int kBand1Gain = 7;
 constexpr float kMicPreamp = 0.25f;    // input model 1: misc_mic_pre.wav
 constexpr float kGainZero = 0.48f;     // choice 12: +0 dB
 constexpr float kGainPlus3 = 0.6f;     // choice 15: +3 dB
@@ -48,9 +46,9 @@ std::vector<Transition> Transitions(Subject& subject) {
     withPlus3[1] = plus3;
     withMic.insert(withMic.begin(), mic);
     withoutShelf.erase(withoutShelf.begin());
-    return {{"band 1 to +3 dB", kBand1Gain, kGainZero, kGainPlus3, defaults, withPlus3},
-            {"input model on", kInputMode, 0.0f, kMicPreamp, defaults, withMic},
-            {"low shelf bypassed", kLShelfGain, kGainZero, kGainBypass, defaults, withoutShelf}};
+    return {{"band 1 to +3 dB", kParamBand1G, kGainZero, kGainPlus3, defaults, withPlus3},
+            {"input model on", kParamInputMode, 0.0f, kMicPreamp, defaults, withMic},
+            {"low shelf bypassed", kParamLShelfG, kGainZero, kGainBypass, defaults, withoutShelf}};
 }
 
 // Which acceptable outcome the heard response is, or empty when none.
@@ -150,7 +148,7 @@ TestResult RefusedFileBuffer(Subject& subject, const TestSettings&) {
     {
         // Anything that could hold the file's frames, even as 16-bit values.
         const RefusedAllocations refuse(0, 2 * static_cast<std::size_t>(kBigFrames));
-        instance->SetParameter(kBand1Gain, kGainPlus3);
+        instance->SetParameter(kParamBand1G, kGainPlus3);
         refused = refuse.Refused();
     }
     Findings findings;

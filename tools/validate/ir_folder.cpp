@@ -13,6 +13,10 @@ namespace tolvar::validate {
 
 const char* const kDefaultSectionFiles[4] = {"100+0.wav", "820+0.wav", "1800+0.wav", "6800+0.wav"};
 
+std::string IrFolderBeside(const std::string& pluginPath) {
+    return (std::filesystem::path(pluginPath).parent_path() / kIrFolderName).string();
+}
+
 IrFolder::IrFolder(std::string folder) : folder_(std::move(folder)) {
     std::error_code ignored;
     std::filesystem::create_directories(folder_, ignored);

@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "composer/ir_library_layout.h"
+
 namespace tolvar::validate {
 
-// Level scale that the plug-in applies to every standard section file: the
-// files carry 2 dB of measurement headroom.
-constexpr double kSectionFileScale = 1.2599210498948732;  // 2^(2/6)
+// The IR folder that the plug-in binary at pluginPath reads: the library's
+// folder beside it.
+std::string IrFolderBeside(const std::string& pluginPath);
 
 class IrFolder {
 public:

@@ -13,7 +13,10 @@
 #include <cstring>
 #endif
 
+#include "composer/ir_file_names.h"
+#include "composer/ir_library_layout.h"
 #include "host/audio_file.h"
+#include "params/param_info.h"
 #include "tools/validate/heard_response.h"
 #include "tools/validate/plugin_checks.h"
 #include "tools/validate/subject.h"
@@ -24,7 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kInputMode = 0;
 constexpr float kMicPreamp = 0.25f;  // selects misc_mic_pre.wav, the first section read
 constexpr const char* kMicFile = "misc_mic_pre.wav";
 
@@ -166,7 +168,7 @@ TestResult AbsurdRates(Subject& subject, const TestSettings&) {
     for (uint32_t rate : {1u, 1000u, 7999u, 768001u, 1000000u, 0x7fffffffu}) {
         subject.irFolder().PutBytes(kMicFile, FloatWavBytes(taps, rate));
         Expect(subject, files, std::string(kMicFile) + " at " + std::to_string(rate) + " Hz (outside 8 kHz to 768 kHz)",
-               findings, {{kInputMode, kMicPreamp}});
+               findings, {{kParamInputMode, kMicPreamp}});
     }
     subject.irFolder().Clear();
     return findings.Result("six rates outside 8 kHz to 768 kHz: the file left out, the other sections at their own rate");
@@ -183,10 +185,10 @@ TestResult AbsurdLengths(Subject& subject, const TestSettings&) {
     const MonoAudio served = DecodeMonoAudioFile(folder.Path(kMicFile).c_str());
     std::vector<NamedFile> used = files;
     if (served.decoded && !served.samples.empty()) used.insert(used.begin(), NamedFile{kMicFile, served.samples});
-    Expect(subject, used, "a data chunk claiming 4 GB over 300 frames", findings, {{kInputMode, kMicPreamp}});
+    Expect(subject, used, "a data chunk claiming 4 GB over 300 frames", findings, {{kParamInputMode, kMicPreamp}});
     // Just over ten seconds: too long to be a response; left out.
     folder.Put(kMicFile, SectionTaps(static_cast<int>(10.1 * kHostRate), 402), static_cast<int>(kHostRate));
-    Expect(subject, files, std::string(kMicFile) + " of 10.1 s (longer than 10 s)", findings, {{kInputMode, kMicPreamp}});
+    Expect(subject, files, std::string(kMicFile) + " of 10.1 s (longer than 10 s)", findings, {{kParamInputMode, kMicPreamp}});
     folder.Clear();
     return findings.Result("a lying data length used for what is there; a 10.1 s file left out");
 }
@@ -196,7 +198,7 @@ TestResult HugeFile(Subject& subject, const TestSettings&) {
     Findings findings;
     const std::vector<NamedFile> files = PutDefaults(subject);
     subject.irFolder().Put(kMicFile, SectionTaps(static_cast<int>(30 * kHostRate), 403), static_cast<int>(kHostRate));
-    Expect(subject, files, std::string(kMicFile) + " of 30 s", findings, {{kInputMode, kMicPreamp}});
+    Expect(subject, files, std::string(kMicFile) + " of 30 s", findings, {{kParamInputMode, kMicPreamp}});
     subject.irFolder().Clear();
     return findings.Result("a 30 s file (5 MB) left out; the rest used");
 }
@@ -209,9 +211,8 @@ TestResult PathTooLong(Subject& subject, const TestSettings&) {
 #if defined(_WIN32)
     return Skipped("folders this deep need long-path support, which a Windows process cannot count on");
 #endif
-    constexpr std::size_t kFilePathBytes = 512;
-    const std::size_t folderPrefix = kFilePathBytes - 1 - 9;  // "<dir>/tolvar/"
-    const std::size_t dirLength = folderPrefix - std::string("/tolvar/").size();
+    const std::size_t folderPrefix = kIrPathBytes - 1 - 9;  // "<dir>/tolvar/"
+    const std::size_t dirLength = folderPrefix - (std::string("/") + kIrFolderName + "/").size();
     std::string subfolder = "deep";
     const std::size_t base = subject.workspace().size() + 1;
     while (base + subfolder.size() < dirLength) {
@@ -220,7 +221,7 @@ TestResult PathTooLong(Subject& subject, const TestSettings&) {
     }
     if (base + subfolder.size() != dirLength) return Failed("the validator could not build a folder of the length it needs");
     const std::string copy = subject.NewCopy(subfolder);
-    const IrFolder folder(fs::path(copy).parent_path().string() + "/tolvar");
+    const IrFolder folder(IrFolderBeside(copy));
     std::vector<NamedFile> files;
     for (int i = 0; i < 4; ++i) {
         files.emplace_back(kDefaultSectionFiles[i], SectionTaps(60 + 10 * i, 500 + static_cast<unsigned>(i)));

@@ -30,8 +30,7 @@ TestResult ColdOpenClose(Subject& subject, const TestSettings& settings) {
         std::string path = subject.path();
         if (subject.ours()) {
             path = subject.NewCopy("cold-" + std::to_string(settings.seed) + "-" + std::to_string(round));
-            IrFolder(std::filesystem::path(path).parent_path().string() + "/tolvar")
-                .Put(kDefaultSectionFiles[1], SectionTaps(200, 7), 44100);
+            IrFolder(IrFolderBeside(path)).Put(kDefaultSectionFiles[1], SectionTaps(200, 7), 44100);
         }
         std::string error;
         auto library = PluginLibrary::Load(path, &error);

@@ -1,5 +1,6 @@
 #include "tools/validate/plugin_checks.h"
 
+#include "composer/ir_library_layout.h"
 #include "host/source_registry.h"
 #include "tools/validate/audio_checks.h"
 #include "tools/validate/subject.h"
@@ -59,7 +60,7 @@ std::vector<double> Composite(const std::vector<std::vector<double>>& files, con
 }
 
 std::vector<double> Composite(const std::vector<std::vector<double>>& files) {
-    return Composite(files, std::vector<double>(files.size(), kSectionFileScale));
+    return Composite(files, std::vector<double>(files.size(), kStandardFileScale));
 }
 
 }  // namespace tolvar::validate

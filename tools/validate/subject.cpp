@@ -60,7 +60,7 @@ std::unique_ptr<Subject> Subject::Open(const std::string& path, std::string* err
     std::filesystem::create_directories(copy.parent_path());
     std::filesystem::copy_file(path, copy);
     subject->path_ = copy.string();
-    subject->irFolder_ = std::make_unique<IrFolder>((copy.parent_path() / "tolvar").string());
+    subject->irFolder_ = std::make_unique<IrFolder>(IrFolderBeside(copy.string()));
     return subject;
 }
 
@@ -86,8 +86,8 @@ std::unique_ptr<PluginInstance> Subject::CreatePrepared(double rate, int32_t max
 
 std::string Subject::NewCopy(const std::string& subfolder) const {
     const std::filesystem::path folder = std::filesystem::path(workspace_) / subfolder;
-    std::filesystem::create_directories(folder / "tolvar");
     const std::filesystem::path copy = folder / std::filesystem::path(path_).filename();
+    std::filesystem::create_directories(IrFolderBeside(copy.string()));
     std::filesystem::copy_file(path_, copy, std::filesystem::copy_options::overwrite_existing);
     return copy.string();
 }

@@ -71,7 +71,7 @@ protected:
         folder.PutIr("misc_HPF_82.wav", hpf, rate);
         folder.PutIr("820+3.wav", band1, rate);
         folder.PutIr("2700-4-hq.wav", band2, rate);
-        return Convolve(Convolve(hpf, band1, kStandardScale * kStandardScale), band2, kHiQScale);
+        return Convolve(Convolve(hpf, band1, kStandardFileScale * kStandardFileScale), band2, kHiQFileScale);
     }
 
     CliRun Render(const Audio& input, std::vector<std::string> options, const std::string& out = "") {
@@ -170,7 +170,7 @@ TEST_F(RenderTest, UnchangedAudioComesBackBitForBitAndOversAreReported) {
     EXPECT_EQ(ReadAudio(Out()).channels, ReadAudio(In()).channels);
 
     // One file that doubles the signal: band 1 at its default +0 dB.
-    folder.PutIr("820+0.wav", {static_cast<float>(2.0 / kStandardScale)});
+    folder.PutIr("820+0.wav", {static_cast<float>(2.0 / kStandardFileScale)});
     run = Render(input, {"--set", "LShelfG=bypass", "--set", "Band2G=bypass", "--set", "HShelfG=bypass"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.err.find("clipped in the 16-bit output"), std::string::npos) << run.err;

@@ -62,7 +62,7 @@ TEST(ResponseCommand, CsvIsTheCompositesSpectrumAndThePlotIsAPicture) {
         ASSERT_GT(hz, previous);
         previous = hz;
         const std::complex<double> measured = std::polar(std::pow(10.0, db / 20), degrees * std::numbers::pi / 180);
-        const std::complex<double> expected = kStandardScale * DirectTransfer(file, hz, 96000.0);
+        const std::complex<double> expected = kStandardFileScale * DirectTransfer(file, hz, 96000.0);
         ASSERT_LE(std::abs(measured - expected), 1e-3) << rows[i];
     }
     EXPECT_NEAR(std::stod(rows[1]), 20.0, 1e-9);
