@@ -1,8 +1,10 @@
-// The transform with AVX-512, compiled with -mavx512f -mavx512dq and called
-// only after a run-time check of the processor and the operating system. The
-// butterfly passes take eight complex values per vector, twice the work of an
-// AVX2 instruction; the 2- to 16-point kernels are the AVX2+FMA ones, which
-// already fill their registers with two transforms side by side.
+// The transform with AVX-512 Foundation, compiled with -mavx512f (with -mavx2
+// -mfma for the small kernels; it uses no instruction beyond Foundation, which
+// is all the run-time check asks of the processor and the operating system)
+// and called only after that check. The butterfly passes take eight complex
+// values per vector, twice the work of an AVX2 instruction; the 2- to 16-point
+// kernels are the AVX2+FMA ones, which already fill their registers with two
+// transforms side by side.
 //
 // This file must not include headers with inline functions that other files
 // also use: the linker could keep this file's AVX-512 copy for everybody.
