@@ -50,12 +50,12 @@ PixelRect Inset(PixelRect rect, int by) {
 // Text from x on a whole-pixel baseline; top: the top of its line, or centred in a rect.
 void Text(const PaintTools& tools, double x, double top, const char* text, Colour colour) {
     SetColour(tools.cr, colour);
-    cairo_move_to(tools.cr, std::round(x), std::round(top + tools.font.ascent()));
+    cairo_move_to(tools.cr, std::round(x), std::round(top + tools.font.Ascent()));
     cairo_show_text(tools.cr, text);
 }
 
 double CentredTop(const PaintTools& tools, PixelRect rect) {
-    return rect.y + (rect.height - tools.font.lineHeight()) / 2.0;
+    return rect.y + (rect.height - tools.font.LineHeight()) / 2.0;
 }
 
 void DownArrow(cairo_t* cr, PixelRect box, double scale) {
@@ -88,13 +88,13 @@ void PaintLabel(const PaintTools& tools, PixelRect rect, const char* text) {
 
 void PaintGroupBox(const PaintTools& tools, PixelRect rect, const char* text) {
     const ControlMetrics& m = tools.metrics;
-    const int frameTop = rect.y + static_cast<int>(tools.font.lineHeight() / 2.0);
+    const int frameTop = rect.y + static_cast<int>(tools.font.LineHeight() / 2.0);
     Frame(tools, {rect.x, frameTop, rect.width, rect.height - (frameTop - rect.y)}, kGroupLine);
     // The title interrupts the top line.
     const int titleWidth = static_cast<int>(std::ceil(tools.font.TextWidth(text)));
     Fill(tools.cr,
          {rect.x + m.groupTitleIndent, rect.y, titleWidth + 2 * m.groupTitlePadding,
-          static_cast<int>(std::ceil(tools.font.lineHeight()))},
+          static_cast<int>(std::ceil(tools.font.LineHeight()))},
          kFace);
     Text(tools, rect.x + m.groupTitleIndent + m.groupTitlePadding, rect.y, text, kText);
 }
@@ -139,7 +139,7 @@ void PaintCheckBox(const PaintTools& tools, PixelRect rect, const char* text, bo
     Text(tools, textX, CentredTop(tools, rect), text, kText);
     if (focused) {
         const int width = static_cast<int>(std::ceil(tools.font.TextWidth(text)));
-        const int height = static_cast<int>(std::ceil(tools.font.lineHeight()));
+        const int height = static_cast<int>(std::ceil(tools.font.LineHeight()));
         FocusFrame(tools, {textX - m.line, static_cast<int>(CentredTop(tools, rect)), width + 2 * m.line, height});
     }
 }

@@ -13,19 +13,19 @@ std::string ControlState::Shown() const {
 
 DrawnControls::DrawnControls(EqInstance& owner, void* windowHandle, double scale, std::function<void()> showWindow)
     : instance(owner), window(windowHandle), show(std::move(showWindow)) {
-    states_.reserve(kDialogControlCount);
+    states.reserve(kDialogControlCount);
     for (const ControlTemplate& control : kDialogControls) {
         PixelRect rect = ToPixels(control.rect, scale);
         if (control.kind == ControlKind::List) {
             rect.height = ToPixels({0, control.rect.y, 0, kListFieldHeightDlu}, scale).height;
         }
-        states_.push_back({&control, rect, {}, kNoListSelection, false});
+        states.push_back({&control, rect, {}, kNoListSelection, false});
     }
 }
 
 ControlState* DrawnControls::Find(int controlId) {
     if (controlId == kNoControlId) return nullptr;
-    for (ControlState& state : states_) {
+    for (ControlState& state : states) {
         if (state.control->id == controlId) return &state;
     }
     return nullptr;
@@ -86,9 +86,9 @@ bool DrawnControls::IsChecked(int controlId) {
     return box && box->checked;
 }
 
-void DrawnControls::StartTimer(int timerId, int milliseconds) {
-    timerId_ = timerId;
-    timerMilliseconds_ = milliseconds;
+void DrawnControls::StartTimer(int id, int milliseconds) {
+    timerId = id;
+    timerMilliseconds = milliseconds;
 }
 
 }  // namespace tolvar

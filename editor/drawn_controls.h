@@ -34,7 +34,7 @@ public:
     // makes the window visible.
     DrawnControls(EqInstance& instance, void* window, double scale, std::function<void()> show);
 
-    std::vector<ControlState>& states() { return states_; }
+    std::vector<ControlState>& States() { return states; }
     ControlState* Find(int controlId);
 
     // The user's pick in a list, or tick of a box: the control changes, then
@@ -46,8 +46,8 @@ public:
     void Deliver(unsigned message, uintptr_t wParam = 0);
 
     // The refresh timer the logic asked for: 0 ms until it starts one.
-    int timerId() const { return timerId_; }
-    int timerMilliseconds() const { return timerMilliseconds_; }
+    int TimerId() const { return timerId; }
+    int TimerMilliseconds() const { return timerMilliseconds; }
     // Whether a control changed since the last call.
     bool TakeChanged();
 
@@ -66,9 +66,9 @@ private:
     EqInstance& instance;
     void* window;
     std::function<void()> show;
-    std::vector<ControlState> states_;
-    int timerId_ = 0;
-    int timerMilliseconds_ = 0;
+    std::vector<ControlState> states;
+    int timerId = 0;
+    int timerMilliseconds = 0;
     bool changed = true;
 };
 

@@ -69,7 +69,7 @@ EditorFont::EditorFont(double scale, const ControlMetrics& metrics)
     for (int round = 0; round < kFitRounds; ++round) {
         const double worst = WorstFit(scale, metrics);
         if (worst <= 1.0) break;
-        SetSize(std::floor(size_ / worst * 2.0) / 2.0);  // half pixels, so each round shrinks
+        SetSize(std::floor(size / worst * 2.0) / 2.0);  // half pixels, so each round shrinks
     }
 }
 
@@ -82,17 +82,17 @@ EditorFont::~EditorFont() {
 
 void EditorFont::Use(cairo_t* cr) const {
     cairo_set_font_face(cr, face);
-    cairo_set_font_size(cr, size_);
+    cairo_set_font_size(cr, size);
     cairo_set_font_options(cr, options);
 }
 
 void EditorFont::SetSize(double pixels) {
-    size_ = pixels;
+    size = pixels;
     Use(scratch);
     cairo_font_extents_t extents;
     cairo_font_extents(scratch, &extents);
-    ascent_ = extents.ascent;
-    descent_ = extents.descent;
+    ascent = extents.ascent;
+    descent = extents.descent;
 }
 
 double EditorFont::TextWidth(const char* text) const {

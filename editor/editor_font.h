@@ -19,9 +19,9 @@ public:
     // Sets the face, size and rendering options on cr.
     void Use(cairo_t* cr) const;
 
-    double size() const { return size_; }
-    double ascent() const { return ascent_; }
-    double lineHeight() const { return ascent_ + descent_; }
+    double Size() const { return size; }
+    double Ascent() const { return ascent; }
+    double LineHeight() const { return ascent + descent; }
     double TextWidth(const char* text) const;
 
     // How far the widest text overflows its room: at most 1 when all fit.
@@ -34,9 +34,9 @@ private:
     cairo_font_options_t* options;
     cairo_surface_t* scratchSurface;  // for measuring only
     cairo_t* scratch;
-    double size_ = 0.0;
-    double ascent_ = 0.0;
-    double descent_ = 0.0;
+    double size = 0.0;
+    double ascent = 0.0;
+    double descent = 0.0;
 };
 
 }  // namespace tolvar

@@ -80,7 +80,7 @@ std::unique_ptr<X11EditorWindow> TakeEditorOf(const EqInstance& instance) {
 double OpenEditorScale(const EqInstance& instance) {
     const std::lock_guard<std::mutex> hold(editorsLock);
     for (const auto& [owner, editor] : editors) {
-        if (owner == &instance) return editor->scale();
+        if (owner == &instance) return editor->Scale();
     }
     return 0.0;
 }

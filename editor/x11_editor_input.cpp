@@ -22,29 +22,29 @@ X11EditorInput::X11EditorInput(Display* connection, Window editorWindow, DrawnCo
     : display(connection), window(editorWindow), controls(drawn), popup(list) {}
 
 ControlState* X11EditorInput::ControlAt(int x, int y) {
-    for (ControlState& state : controls.states()) {
+    for (ControlState& state : controls.States()) {
         if (TakesInput(state) && state.rect.Contains(x, y)) return &state;
     }
     return nullptr;
 }
 
 void X11EditorInput::Focus(int index, Time time) {
-    if (index != focused_) changed = true;
-    focused_ = index;
+    if (index != focused) changed = true;
+    focused = index;
     // The keys follow the control the user chose even when the pointer leaves.
     XSetInputFocus(display, window, RevertToParent, time);
 }
 
 void X11EditorInput::MoveFocus(int step) {
-    auto& states = controls.states();
+    auto& states = controls.States();
     const int count = static_cast<int>(states.size());
-    int index = focused_ < 0 ? (step > 0 ? -1 : 0) : focused_;
+    int index = focused < 0 ? (step > 0 ? -1 : 0) : focused;
     for (int tries = 0; tries < count; ++tries) {
         index = (index + step + count) % count;
         if (TakesInput(states[index])) break;
     }
-    if (index != focused_) changed = true;
-    focused_ = index;
+    if (index != focused) changed = true;
+    focused = index;
 }
 
 void X11EditorInput::StepList(ControlState& list, int to) {
@@ -68,7 +68,7 @@ void X11EditorInput::Button(const XButtonEvent& event) {
         return;
     }
     if (event.button != Button1) return;
-    Focus(static_cast<int>(target - controls.states().data()), event.time);
+    Focus(static_cast<int>(target - controls.States().data()), event.time);
     if (IsList(*target)) {
         popup.Open(window, *target, event.time);
     } else {
@@ -83,8 +83,8 @@ void X11EditorInput::Key(const XKeyEvent& event) {
         MoveFocus(key == XK_ISO_Left_Tab || (event.state & ShiftMask) ? -1 : 1);
         return;
     }
-    if (focused_ < 0) return;
-    ControlState& control = controls.states()[focused_];
+    if (focused < 0) return;
+    ControlState& control = controls.States()[focused];
     if (!IsList(control)) {
         if (key == XK_space) controls.Toggle(control);
         return;
@@ -125,8 +125,8 @@ void X11EditorInput::Key(const XKeyEvent& event) {
 }
 
 void X11EditorInput::FocusLost() {
-    if (focused_ >= 0) changed = true;
-    focused_ = -1;
+    if (focused >= 0) changed = true;
+    focused = -1;
     pressedBox = nullptr;
 }
 

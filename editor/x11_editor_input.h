@@ -21,7 +21,7 @@ public:
     void FocusLost();
 
     // The focused control's place among the controls, -1 for none.
-    int focused() const { return focused_; }
+    int Focused() const { return focused; }
     // Whether the focus moved since the last call.
     bool TakeChanged();
 
@@ -35,7 +35,7 @@ private:
     Window window;
     DrawnControls& controls;
     X11ListPopup& popup;
-    int focused_ = -1;
+    int focused = -1;
     ControlState* pressedBox = nullptr;
     bool changed = false;
 };

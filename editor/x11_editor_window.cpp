@@ -49,11 +49,11 @@ bool X11EditorWindow::Create(unsigned long parent) {
              DefaultColormapOfScreen(screen),
              WidthOfScreen(screen),
              HeightOfScreen(screen)};
-    scale_ = DesktopScale(XResourceManagerString(display), std::getenv("GDK_SCALE"));
-    metrics.emplace(scale_);
-    font.emplace(scale_, *metrics);
+    scale = DesktopScale(XResourceManagerString(display), std::getenv("GDK_SCALE"));
+    metrics.emplace(scale);
+    font.emplace(scale, *metrics);
 
-    const PixelRect size = ToPixels(kDialogRect, scale_);
+    const PixelRect size = ToPixels(kDialogRect, scale);
     XSetWindowAttributes attributes{};
     attributes.colormap = place.colormap;
     attributes.border_pixel = 0;
@@ -67,8 +67,8 @@ bool X11EditorWindow::Create(unsigned long parent) {
     if (trap.Count() != 0) return false;  // the parent went, or refused the child
 
     canvas.emplace(display, place.visual, place.depth, size.width, size.height);
-    popup.emplace(place, *font, *metrics, scale_);
-    controls.emplace(instance, reinterpret_cast<void*>(static_cast<uintptr_t>(window)), scale_,
+    popup.emplace(place, *font, *metrics, scale);
+    controls.emplace(instance, reinterpret_cast<void*>(static_cast<uintptr_t>(window)), scale,
                      [this] { XMapWindow(display, window); });
     input.emplace(display, window, *controls, *popup);
     // Created, filled and shown on this thread; from here on only the event
@@ -107,7 +107,7 @@ void X11EditorWindow::Wake() {
 
 void X11EditorWindow::Run() {
     using Clock = std::chrono::steady_clock;
-    const auto period = std::chrono::milliseconds(controls->timerMilliseconds());
+    const auto period = std::chrono::milliseconds(controls->TimerMilliseconds());
     auto nextTick = Clock::now() + period;
     pollfd watched[2] = {{ConnectionNumber(display), POLLIN, 0}, {wakeFd, POLLIN, 0}};
     while (!stopping.load()) {
@@ -118,7 +118,7 @@ void X11EditorWindow::Run() {
             trap.Settle();
         }
         if (period.count() > 0 && Clock::now() >= nextTick) {
-            controls->Deliver(kWmTimer, static_cast<uintptr_t>(controls->timerId()));
+            controls->Deliver(kWmTimer, static_cast<uintptr_t>(controls->TimerId()));
             nextTick = Clock::now() + period;
         }
         const bool controlsChanged = controls->TakeChanged();
@@ -185,8 +185,8 @@ void X11EditorWindow::DispatchToPopup(const XEvent& event) {
     switch (popup->Handle(event)) {
         case X11ListPopup::Outcome::StillOpen: return;
         case X11ListPopup::Outcome::Picked: {
-            const int controlId = popup->controlId();
-            const int entry = popup->picked();
+            const int controlId = popup->ControlId();
+            const int entry = popup->Picked();
             popup->Close();
             if (ControlState* list = controls->Find(controlId)) controls->Pick(*list, entry);
             break;
@@ -202,13 +202,13 @@ void X11EditorWindow::Paint() {
     cairo_t* cr = canvas->Begin();
     font->Use(cr);
     const PaintTools tools{cr, *font, *metrics};
-    const PixelRect size = ToPixels(kDialogRect, scale_);
+    const PixelRect size = ToPixels(kDialogRect, scale);
     PaintFace(tools, size.width, size.height);
-    const auto& states = controls->states();
+    const auto& states = controls->States();
     for (size_t i = 0; i < states.size(); ++i) {
         const ControlState& state = states[i];
         if (!state.control->visible) continue;
-        const bool focused = static_cast<int>(i) == input->focused();
+        const bool focused = static_cast<int>(i) == input->Focused();
         switch (state.control->kind) {
             case ControlKind::Label: PaintLabel(tools, state.rect, state.control->text); break;
             case ControlKind::GroupBox: PaintGroupBox(tools, state.rect, state.control->text); break;

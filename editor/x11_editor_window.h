@@ -36,7 +36,7 @@ public:
     X11EditorWindow(const X11EditorWindow&) = delete;
     X11EditorWindow& operator=(const X11EditorWindow&) = delete;
 
-    double scale() const { return scale_; }
+    double Scale() const { return scale; }
 
 private:
     X11EditorWindow(EqInstance& instance, Display* display);
@@ -51,7 +51,7 @@ private:
     Display* display;
     X11ErrorTrap trap;
     int wakeFd = -1;
-    double scale_ = 1.0;
+    double scale = 1.0;
     X11Place place{};
     Window window = 0;
     std::optional<X11Canvas> canvas;

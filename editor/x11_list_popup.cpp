@@ -29,7 +29,7 @@ X11ListPopup::X11ListPopup(const X11Place& where, const EditorFont& editorFont, 
 void X11ListPopup::Open(Window owner, const ControlState& list, Time time) {
     Close();
     entries = list.entries;
-    controlId_ = list.control->id;
+    controlId = list.control->id;
     rows = std::clamp(Count(), 1, maxRows);
     width = list.rect.width;
     height = rows * rowHeight + 2 * metrics.line;
@@ -71,7 +71,7 @@ void X11ListPopup::Close() {
     canvas.reset();
     XDestroyWindow(place.display, window);
     window = 0;
-    controlId_ = kNoControlId;
+    controlId = kNoControlId;
 }
 
 int X11ListPopup::RowAt(int x, int y) const {

@@ -38,12 +38,12 @@ public:
     void Close();
     bool IsOpen() const { return window != 0; }
     bool Owns(Window other) const { return window != 0 && other == window; }
-    int controlId() const { return controlId_; }
+    int ControlId() const { return controlId; }
 
     enum class Outcome { StillOpen, Picked, Cancelled };
     // One event of the popup's window; after Picked, picked() holds the entry.
     Outcome Handle(const XEvent& event);
-    int picked() const { return highlighted; }
+    int Picked() const { return highlighted; }
 
 private:
     int Count() const { return static_cast<int>(entries.size()); }
@@ -64,7 +64,7 @@ private:
     Window window = 0;
     std::optional<X11Canvas> canvas;
     std::vector<std::string> entries;
-    int controlId_ = kNoControlId;
+    int controlId = kNoControlId;
     int width = 0, height = 0, rows = 0;
     int first = 0;
     int highlighted = -1;

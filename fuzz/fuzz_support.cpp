@@ -45,7 +45,7 @@ int ChoiceCount(int index) {
 
 }  // namespace
 
-uint8_t ByteReader::U8() { return position_ < size_ ? data_[position_++] : 0; }
+uint8_t ByteReader::U8() { return position < size ? data[position++] : 0; }
 
 uint16_t ByteReader::U16() {
     const uint16_t low = U8();
@@ -65,10 +65,10 @@ float ByteReader::F32() {
 }
 
 std::span<const uint8_t> ByteReader::Bytes(std::size_t count) {
-    const std::size_t available = position_ < size_ ? size_ - position_ : 0;
+    const std::size_t available = position < size ? size - position : 0;
     const std::size_t taken = count < available ? count : available;
-    const std::span<const uint8_t> bytes(data_ + position_, taken);
-    position_ += taken;
+    const std::span<const uint8_t> bytes(data + position, taken);
+    position += taken;
     return bytes;
 }
 

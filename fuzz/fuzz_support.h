@@ -18,9 +18,9 @@ namespace tolvar::fuzz {
 // input, however short, is a complete run.
 class ByteReader {
 public:
-    ByteReader(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    ByteReader(const uint8_t* bytes, std::size_t count) : data(bytes), size(count) {}
 
-    bool AtEnd() const { return position_ >= size_; }
+    bool AtEnd() const { return position >= size; }
     uint8_t U8();
     uint16_t U16();  // little-endian
     uint32_t U32();  // little-endian
@@ -29,9 +29,9 @@ public:
     std::span<const uint8_t> Bytes(std::size_t count);
 
 private:
-    const uint8_t* data_;
-    std::size_t size_;
-    std::size_t position_ = 0;
+    const uint8_t* data;
+    std::size_t size;
+    std::size_t position = 0;
 };
 
 // A stored value for parameter `index` (0..14) from one selector byte, and

@@ -86,13 +86,13 @@ HostFunctionOffer CurrentHostFunctionOffer() {
 
 ScopedHostFunctionOffer::ScopedHostFunctionOffer(const HostFunctionOffer& offer) {
     std::lock_guard lock(State().mutex);
-    previous_ = State().offer;
+    previous = State().offer;
     State().offer = offer;
 }
 
 ScopedHostFunctionOffer::~ScopedHostFunctionOffer() {
     std::lock_guard lock(State().mutex);
-    State().offer = previous_;
+    State().offer = previous;
 }
 
 std::vector<AudioMasterCall> AudioMasterCalls() {

@@ -67,7 +67,7 @@ public:
     ScopedHostFunctionOffer& operator=(const ScopedHostFunctionOffer&) = delete;
 
 private:
-    HostFunctionOffer previous_;
+    HostFunctionOffer previous;
 };
 
 // One call of the callback, as it arrived.

@@ -35,21 +35,21 @@ std::unique_ptr<PluginInstance> PluginInstance::Create(std::shared_ptr<PluginLib
     }
     AEffect* effect = library->CallMain(audioMaster);
     if (!effect || effect->magic != kEffectMagic) {
-        if (error) *error = library->path() + (effect ? ": main returned a record without the VST magic"
+        if (error) *error = library->Path() + (effect ? ": main returned a record without the VST magic"
                                                       : ": main returned no effect");
         return nullptr;
     }
     return std::unique_ptr<PluginInstance>(new PluginInstance(std::move(library), effect));
 }
 
-PluginInstance::PluginInstance(std::shared_ptr<PluginLibrary> library, AEffect* effect)
-    : library_(std::move(library)), effect_(effect) {}
+PluginInstance::PluginInstance(std::shared_ptr<PluginLibrary> loaded, AEffect* record)
+    : library(std::move(loaded)), effect(record) {}
 
 PluginInstance::~PluginInstance() { Close(); }
 
 intptr_t PluginInstance::Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
-    if (!effect_ || !effect_->dispatcher) return 0;
-    return effect_->dispatcher(effect_, opcode, index, value, ptr, opt);
+    if (!effect || !effect->dispatcher) return 0;
+    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
 void PluginInstance::Prepare(double sampleRate, int32_t maxBlockSize) {
@@ -62,16 +62,16 @@ void PluginInstance::Prepare(double sampleRate, int32_t maxBlockSize) {
 void PluginInstance::Open() { Dispatch(effOpen); }
 
 void PluginInstance::SetSampleRate(double sampleRate) {
-    if (effect_) NoteEffectSampleRate(effect_, sampleRate);
+    if (effect) NoteEffectSampleRate(effect, sampleRate);
     Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(sampleRate));
 }
 
 void PluginInstance::SetProcessLevel(intptr_t level) {
-    if (effect_) NoteEffectProcessLevel(effect_, level);
+    if (effect) NoteEffectProcessLevel(effect, level);
 }
 
 void PluginInstance::SetBlockSize(int32_t maxBlockSize) {
-    if (effect_) NoteEffectBlockSize(effect_, maxBlockSize);
+    if (effect) NoteEffectBlockSize(effect, maxBlockSize);
     Dispatch(effSetBlockSize, 0, maxBlockSize);
 }
 
@@ -92,26 +92,26 @@ std::string PluginInstance::ParamLabel(int32_t index) { return DispatchString(ef
 std::string PluginInstance::ParamDisplay(int32_t index) { return DispatchString(effGetParamDisplay, index); }
 
 void PluginInstance::SetParameter(int32_t index, float value) {
-    if (effect_ && effect_->setParameter) effect_->setParameter(effect_, index, value);
+    if (effect && effect->setParameter) effect->setParameter(effect, index, value);
 }
 
 float PluginInstance::GetParameter(int32_t index) {
-    return effect_ && effect_->getParameter ? effect_->getParameter(effect_, index) : 0.0f;
+    return effect && effect->getParameter ? effect->getParameter(effect, index) : 0.0f;
 }
 
-int32_t PluginInstance::InitialDelay() const { return effect_ ? effect_->initialDelay : 0; }
+int32_t PluginInstance::InitialDelay() const { return effect ? effect->initialDelay : 0; }
 
 void PluginInstance::ProcessBlock(float* const* inputs, float* const* outputs, int32_t frames) {
-    if (effect_ && effect_->processReplacing)
-        effect_->processReplacing(effect_, const_cast<float**>(inputs), const_cast<float**>(outputs), frames);
+    if (effect && effect->processReplacing)
+        effect->processReplacing(effect, const_cast<float**>(inputs), const_cast<float**>(outputs), frames);
 }
 
 AudioChannels PluginInstance::ProcessSignal(const AudioChannels& input, std::span<const int32_t> blockSizes) {
-    if (!effect_ || static_cast<int32_t>(input.size()) != effect_->numInputs || effect_->numOutputs < 0 ||
+    if (!effect || static_cast<int32_t>(input.size()) != effect->numInputs || effect->numOutputs < 0 ||
         !SameLengths(input) || !HasPositiveSize(blockSizes))
         return {};
     const std::size_t length = input.empty() ? 0 : input.front().size();
-    AudioChannels output(static_cast<std::size_t>(effect_->numOutputs), std::vector<float>(length));
+    AudioChannels output(static_cast<std::size_t>(effect->numOutputs), std::vector<float>(length));
     std::size_t done = 0;
     for (std::size_t next = 0; done < length; next = (next + 1) % blockSizes.size()) {
         const std::size_t frames = std::min<std::size_t>(std::max<int32_t>(blockSizes[next], 0), length - done);
@@ -128,10 +128,10 @@ AudioChannels PluginInstance::ProcessSignal(const AudioChannels& input, std::spa
 }
 
 void PluginInstance::Close() {
-    if (!effect_) return;
-    AEffect* closed = effect_;
+    if (!effect) return;
+    AEffect* closed = effect;
     Dispatch(effClose);
-    effect_ = nullptr;
+    effect = nullptr;
     ForgetEffectAudioSettings(closed);
 }
 

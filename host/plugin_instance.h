@@ -34,8 +34,8 @@ public:
     PluginInstance(const PluginInstance&) = delete;
     PluginInstance& operator=(const PluginInstance&) = delete;
 
-    AEffect* effect() const { return effect_; }  // null after Close
-    const std::shared_ptr<PluginLibrary>& library() const { return library_; }
+    AEffect* Effect() const { return effect; }  // null after Close
+    const std::shared_ptr<PluginLibrary>& Library() const { return library; }
 
     // The raw dispatcher; 0 after Close.
     intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
@@ -85,8 +85,8 @@ public:
 private:
     PluginInstance(std::shared_ptr<PluginLibrary> library, AEffect* effect);
 
-    std::shared_ptr<PluginLibrary> library_;  // keeps the binary loaded while the effect lives
-    AEffect* effect_;                         // owned by the plug-in; ended by effClose
+    std::shared_ptr<PluginLibrary> library;  // keeps the binary loaded while the effect lives
+    AEffect* effect;                         // owned by the plug-in; ended by effClose
 };
 
 // Loads the binary and creates one instance with the stand-in audioMaster.

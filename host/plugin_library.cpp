@@ -23,13 +23,13 @@ std::shared_ptr<PluginLibrary> PluginLibrary::Load(const std::string& path, std:
     return std::shared_ptr<PluginLibrary>(loaded);
 }
 
-PluginLibrary::PluginLibrary(std::string path, DynamicLibraryHandle library, VstMainProc entry)
-    : path_(std::move(path)), library_(library), entry_(entry) {}
+PluginLibrary::PluginLibrary(std::string file, DynamicLibraryHandle handle, VstMainProc mainFunction)
+    : path(std::move(file)), library(handle), entry(mainFunction) {}
 
-PluginLibrary::~PluginLibrary() { CloseDynamicLibrary(library_); }
+PluginLibrary::~PluginLibrary() { CloseDynamicLibrary(library); }
 
-void* PluginLibrary::FindSymbol(const char* name) const { return FindLibrarySymbol(library_, name); }
+void* PluginLibrary::FindSymbol(const char* name) const { return FindLibrarySymbol(library, name); }
 
-AEffect* PluginLibrary::CallMain(AudioMasterCallback audioMaster) const { return entry_(audioMaster); }
+AEffect* PluginLibrary::CallMain(AudioMasterCallback audioMaster) const { return entry(audioMaster); }
 
 }  // namespace tolvar

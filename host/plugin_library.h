@@ -24,7 +24,7 @@ public:
     PluginLibrary(const PluginLibrary&) = delete;
     PluginLibrary& operator=(const PluginLibrary&) = delete;
 
-    const std::string& path() const { return path_; }
+    const std::string& Path() const { return path; }
 
     // The address of another exported symbol, or null.
     void* FindSymbol(const char* name) const;
@@ -35,11 +35,11 @@ public:
     AEffect* CallMain(AudioMasterCallback audioMaster = StandInAudioMaster) const;
 
 private:
-    PluginLibrary(std::string path, DynamicLibraryHandle library, VstMainProc entry);
+    PluginLibrary(std::string file, DynamicLibraryHandle handle, VstMainProc mainFunction);
 
-    std::string path_;
-    DynamicLibraryHandle library_;  // owned; closed by the destructor
-    VstMainProc entry_;             // `main` inside library_
+    std::string path;
+    DynamicLibraryHandle library;  // owned; closed by the destructor
+    VstMainProc entry;             // `main` inside library
 };
 
 }  // namespace tolvar

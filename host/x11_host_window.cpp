@@ -22,20 +22,20 @@ std::unique_ptr<X11HostWindow> X11HostWindow::Open(int width, int height, std::s
 
 X11HostWindow::~X11HostWindow() {
     Destroy();
-    XCloseDisplay(display_);
+    XCloseDisplay(display);
 }
 
 void X11HostWindow::Resize(int width, int height) {
-    if (!window_) return;
-    XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
-    XSync(display_, False);
+    if (!window) return;
+    XResizeWindow(display, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSync(display, False);
 }
 
 void X11HostWindow::Destroy() {
-    if (!window_) return;
-    XDestroyWindow(display_, window_);
-    XSync(display_, False);
-    window_ = 0;
+    if (!window) return;
+    XDestroyWindow(display, window);
+    XSync(display, False);
+    window = 0;
 }
 
 }  // namespace tolvar

@@ -19,9 +19,9 @@ public:
     X11HostWindow(const X11HostWindow&) = delete;
     X11HostWindow& operator=(const X11HostWindow&) = delete;
 
-    Display* display() const { return display_; }
-    Window window() const { return window_; }
-    void* EditorParent() const { return reinterpret_cast<void*>(static_cast<uintptr_t>(window_)); }
+    Display* Connection() const { return display; }
+    Window WindowId() const { return window; }
+    void* EditorParent() const { return reinterpret_cast<void*>(static_cast<uintptr_t>(window)); }
 
     // Sizes the window, as a host fits it to the editor's rectangle.
     void Resize(int width, int height);
@@ -30,10 +30,10 @@ public:
     void Destroy();
 
 private:
-    X11HostWindow(Display* display, Window window) : display_(display), window_(window) {}
+    X11HostWindow(Display* connection, Window id) : display(connection), window(id) {}
 
-    Display* display_;
-    Window window_;
+    Display* display;
+    Window window;
 };
 
 }  // namespace tolvar

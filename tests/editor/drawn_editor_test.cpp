@@ -42,8 +42,8 @@ TEST(EditorFont, EveryTextFitsNearTheDialogFontsSizeAtEveryScale) {
         EXPECT_LE(font.WorstFit(scale, metrics), 1.0);
         // With the condensed face that the build installs, hinting's whole-pixel
         // advances cost at most a tenth of the dialog font's 11 pixels.
-        EXPECT_LE(font.size(), 11.0 * scale);
-        EXPECT_GE(font.size(), 0.9 * 11.0 * scale);
+        EXPECT_LE(font.Size(), 11.0 * scale);
+        EXPECT_GE(font.Size(), 0.9 * 11.0 * scale);
     }
 }
 

@@ -120,7 +120,7 @@ protected:
 // Hosts size their window to the editor before they open it: the rectangle
 // they get then is the size the dialog takes, and stays so while it is open.
 TEST_F(EditorWindowTest, TheEditorsRectangleIsTheDialogsSizeBeforeAndAfterItOpens) {
-    EXPECT_EQ(plugin->effect()->flags & kEffFlagsHasEditor, kEffFlagsHasEditor);
+    EXPECT_EQ(plugin->Effect()->flags & kEffFlagsHasEditor, kEffFlagsHasEditor);
     ASSERT_EQ(rectAnswerBeforeOpen, 1);
     ASSERT_NE(rectBeforeOpen, nullptr);
     const ERect before = *rectBeforeOpen;
@@ -241,7 +241,7 @@ TEST_F(EditorWindowTest, ClosedFromAnotherThreadTheWindowLetsGoOfTheEffect) {
 
 TEST(EditorTemplateInTheBinary, IsResource101InEnglish) {
     const LoadedPluginFolder folder;
-    const HMODULE plugin = LoadLibraryExA(folder.pluginPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const HMODULE plugin = LoadLibraryExA(folder.PluginPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(plugin, nullptr);
     const HRSRC found = FindResourceExA(plugin, MAKEINTRESOURCEA(5), MAKEINTRESOURCEA(101), 1033);
     ASSERT_NE(found, nullptr);

@@ -29,7 +29,7 @@ namespace tolvar::test {
 namespace {
 
 class XvfbEnvironment : public ::testing::Environment {
-    void SetUp() override { ASSERT_EQ(server.failure(), ""); }
+    void SetUp() override { ASSERT_EQ(server.Failure(), ""); }
     void TearDown() override { ReleaseFontCaches(); }
     XvfbServer server;
 };
@@ -103,7 +103,7 @@ protected:
         std::string error;
         host = X11HostWindow::Open(400, 320, &error);
         ASSERT_TRUE(host) << error;
-        display = host->display();
+        display = host->Connection();
         hostDisplay = display;
     }
 
@@ -120,7 +120,7 @@ protected:
     // effEditOpen in the host's window; the editor's window once it shows.
     bool OpenEditor() {
         if (plugin->Dispatch(effEditOpen, 0, 0, host->EditorParent()) != 1) return false;
-        return WaitUntil([&] { return (editor = ShownChild(host->window(), false)) != 0; });
+        return WaitUntil([&] { return (editor = ShownChild(host->WindowId(), false)) != 0; });
     }
     // The children of window, and its parent.
     std::vector<Window> Children(Window window, Window* parent = nullptr) {
@@ -250,10 +250,10 @@ protected:
 };
 
 TEST_F(X11EditorTest, OpensInsideTheHostsWindowAtTheSizeItReports) {
-    EXPECT_EQ(plugin->effect()->flags & kEffFlagsHasEditor, kEffFlagsHasEditor);
+    EXPECT_EQ(plugin->Effect()->flags & kEffFlagsHasEditor, kEffFlagsHasEditor);
     Window parent = 0;
     Children(editor, &parent);
-    EXPECT_EQ(parent, host->window());
+    EXPECT_EQ(parent, host->WindowId());
     const XWindowAttributes attributes = Attributes(editor);
     EXPECT_EQ(std::vector<int>({attributes.x, attributes.y, attributes.width, attributes.height}),
               std::vector<int>({0, 0, 378, 314}));  // 252 x 193 dialog units
@@ -262,10 +262,10 @@ TEST_F(X11EditorTest, OpensInsideTheHostsWindowAtTheSizeItReports) {
     EXPECT_EQ(RectSize(), std::vector<int>({378, 314}));
     // A parent that is no window, or a pointer that is no window id even where
     // its low bits name the host's window, opens nothing and raises no error.
-    for (const uintptr_t notAParent : {uintptr_t{0x1FFFFFF0}, (uintptr_t{1} << 40) | host->window()}) {
+    for (const uintptr_t notAParent : {uintptr_t{0x1FFFFFF0}, (uintptr_t{1} << 40) | host->WindowId()}) {
         EXPECT_EQ(plugin->Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(notAParent)), 0);
     }
-    EXPECT_TRUE(Children(host->window()).empty());
+    EXPECT_TRUE(Children(host->WindowId()).empty());
 }
 
 TEST_F(X11EditorTest, EveryListPicksWithTheMouse) {
@@ -403,7 +403,7 @@ TEST_F(X11EditorTest, OpensAndClosesAHundredTimesLeavingNothingBehind) {
     }
     EXPECT_EQ(entries("/proc/self/fd"), files);
     EXPECT_EQ(entries("/proc/self/task"), threads);
-    EXPECT_TRUE(Children(host->window()).empty());
+    EXPECT_TRUE(Children(host->WindowId()).empty());
 }
 
 TEST_F(X11EditorTest, DrawsAtTheDesktopsScale) {

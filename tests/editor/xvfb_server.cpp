@@ -19,7 +19,7 @@ constexpr int kStartMs = 20000;
 XvfbServer::XvfbServer() {
     int ready[2];
     if (pipe2(ready, O_CLOEXEC) != 0) {
-        failure_ = "no pipe";
+        failure = "no pipe";
         return;
     }
     // The server writes its display number to descriptor 3 once it accepts clients.
@@ -37,7 +37,7 @@ XvfbServer::XvfbServer() {
     close(ready[1]);
     if (spawned != 0) {
         pid = -1;
-        failure_ = "cannot start Xvfb (is the xvfb package installed?)";
+        failure = "cannot start Xvfb (is the xvfb package installed?)";
         close(ready[0]);
         return;
     }
@@ -47,12 +47,12 @@ XvfbServer::XvfbServer() {
     while (poll(&wait, 1, kStartMs) > 0 && read(ready[0], &c, 1) == 1 && c != '\n') number += c;
     close(ready[0]);
     if (number.empty()) {
-        failure_ = "Xvfb did not report its display";
+        failure = "Xvfb did not report its display";
         return;
     }
     setenv("DISPLAY", (":" + number).c_str(), 1);
     keeper = XOpenDisplay(nullptr);
-    if (!keeper) failure_ = "cannot connect to Xvfb";
+    if (!keeper) failure = "cannot connect to Xvfb";
 }
 
 XvfbServer::~XvfbServer() {

@@ -19,12 +19,12 @@ public:
     XvfbServer& operator=(const XvfbServer&) = delete;
 
     // Empty when it runs, else why not.
-    const std::string& failure() const { return failure_; }
+    const std::string& Failure() const { return failure; }
 
 private:
     pid_t pid = -1;
     Display* keeper = nullptr;  // holds the server up between the tests' own clients
-    std::string failure_;
+    std::string failure;
 };
 
 }  // namespace tolvar::test

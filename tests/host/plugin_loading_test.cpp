@@ -39,13 +39,13 @@ TEST(PluginLoading, LoadsTheBinaryAndCallsMainWhichLooksUpFourFunctions) {
     ClearAudioMasterCalls();
     std::unique_ptr<PluginInstance> fake = LoadFake();
     ASSERT_NE(fake, nullptr);
-    ASSERT_NE(fake->effect(), nullptr);
-    EXPECT_EQ(fake->effect()->magic, kEffectMagic);
-    EXPECT_EQ(fake->effect()->uniqueID, test::kFakeUniqueId);
+    ASSERT_NE(fake->Effect(), nullptr);
+    EXPECT_EQ(fake->Effect()->magic, kEffectMagic);
+    EXPECT_EQ(fake->Effect()->uniqueID, test::kFakeUniqueId);
     EXPECT_EQ(HostFunctionLookups(), kLookupOrder);
     for (const AudioMasterCall& call : AudioMasterCalls()) EXPECT_EQ(call.effect, nullptr);
     EXPECT_EQ(fake->Dispatch(kFakeOpcode, test::kFakeMainCalls), 1);
-    EXPECT_EQ(fake->library()->FindSymbol("BindHostApi"), nullptr);  // only main is exported
+    EXPECT_EQ(fake->Library()->FindSymbol("BindHostApi"), nullptr);  // only main is exported
 
     EXPECT_EQ(fake->EffectName(), "Fake Effect");
     EXPECT_EQ(fake->VendorString(), "Tolvar Tests");
@@ -107,7 +107,7 @@ TEST(PluginLoading, UnloadsAfterTheLastInstance) {
 TEST(PluginLoading, ReportsWhatCannotBeLoaded) {
     test::TempDir dir;
     test::WriteBytes(dir.File("text.so"), "not a shared object\n");
-    for (const std::string& path : {dir.File("missing.so"), dir.File("text.so"), dir.path()}) {
+    for (const std::string& path : {dir.File("missing.so"), dir.File("text.so"), dir.Path()}) {
         std::string error;
         EXPECT_EQ(PluginLibrary::Load(path, &error), nullptr) << path;
         EXPECT_FALSE(error.empty()) << path;
@@ -169,7 +169,7 @@ TEST(PluginLoading, ClosedInstanceAnswersNeutrally) {
     std::unique_ptr<PluginInstance> fake = LoadFake();
     ASSERT_NE(fake, nullptr);
     fake->Close();
-    EXPECT_EQ(fake->effect(), nullptr);
+    EXPECT_EQ(fake->Effect(), nullptr);
     EXPECT_EQ(fake->Dispatch(kFakeOpcode, test::kFakeMainCalls), 0);
     EXPECT_EQ(fake->GetParameter(0), 0.0f);
     EXPECT_EQ(fake->InitialDelay(), 0);

@@ -77,7 +77,7 @@ protected:
 
 TEST_P(ThirdPartyPlugin, RecordAndTextsMatchItsDescription) {
     const ThirdParty& expected = GetParam();
-    const AEffect* effect = plugin->effect();
+    const AEffect* effect = plugin->Effect();
     EXPECT_EQ(effect->magic, kEffectMagic);
     EXPECT_EQ(effect->numInputs, expected.inputs);
     EXPECT_EQ(effect->numOutputs, expected.outputs);
@@ -105,19 +105,19 @@ TEST_P(ThirdPartyPlugin, AsksTheHostOnlyWhatItAnswersNeutrally) {
         }
     }
     // Once told, the host reports this effect's own settings when asked.
-    EXPECT_EQ(StandInAudioMaster(plugin->effect(), audioMasterGetSampleRate, 0, 0, nullptr, 0.0f), 96000);
-    EXPECT_EQ(StandInAudioMaster(plugin->effect(), audioMasterGetBlockSize, 0, 0, nullptr, 0.0f), 512);
+    EXPECT_EQ(StandInAudioMaster(plugin->Effect(), audioMasterGetSampleRate, 0, 0, nullptr, 0.0f), 96000);
+    EXPECT_EQ(StandInAudioMaster(plugin->Effect(), audioMasterGetBlockSize, 0, 0, nullptr, 0.0f), 512);
     char vendor[kVstMaxVendorStrLen] = {};
-    EXPECT_EQ(StandInAudioMaster(plugin->effect(), audioMasterGetVendorString, 0, 0, vendor, 0.0f), 1);
+    EXPECT_EQ(StandInAudioMaster(plugin->Effect(), audioMasterGetVendorString, 0, 0, vendor, 0.0f), 1);
     EXPECT_STREQ(vendor, kStandInHostName);
     char untouched[8] = "keep";
-    EXPECT_EQ(StandInAudioMaster(plugin->effect(), audioMasterGetTime, 0, 0, untouched, 0.0f), 0);  // no transport
+    EXPECT_EQ(StandInAudioMaster(plugin->Effect(), audioMasterGetTime, 0, 0, untouched, 0.0f), 0);  // no transport
     EXPECT_STREQ(untouched, "keep");
 }
 
 TEST_P(ThirdPartyPlugin, ParametersRoundTripAndStayPut) {
     plugin->Prepare(44100.0, 512);
-    for (int32_t i = 0; i < plugin->effect()->numParams; ++i) {
+    for (int32_t i = 0; i < plugin->Effect()->numParams; ++i) {
         for (float value : {0.0f, 0.3f, 0.77f, 1.0f}) {
             plugin->SetParameter(i, value);
             const float first = plugin->GetParameter(i);

@@ -35,9 +35,9 @@ void AddInputs(CLI::App& command, Inputs& inputs) {
 Alignment AlignmentOf(const Inputs& inputs, const WholeSoundFile& host, const WholeSoundFile& reference) {
     std::size_t to = inputs.to;
     if (to == 0) {
-        const long hostReach = static_cast<long>(host.frames()) - inputs.shift;
-        to = hostReach < static_cast<long>(reference.frames()) ? static_cast<std::size_t>(std::max(0L, hostReach))
-                                                               : reference.frames();
+        const long hostReach = static_cast<long>(host.Frames()) - inputs.shift;
+        to = hostReach < static_cast<long>(reference.Frames()) ? static_cast<std::size_t>(std::max(0L, hostReach))
+                                                               : reference.Frames();
     }
     return {inputs.shift, inputs.from, to};
 }
@@ -45,11 +45,11 @@ Alignment AlignmentOf(const Inputs& inputs, const WholeSoundFile& host, const Wh
 int Join(const std::string& left, const std::string& right, const std::string& out) {
     const WholeSoundFile l = tolvar::hosts::ReadWholeSoundFile(left);
     const WholeSoundFile r = tolvar::hosts::ReadWholeSoundFile(right);
-    if (l.channels != 1 || r.channels != 1 || l.rate != r.rate || l.frames() != r.frames())
+    if (l.channels != 1 || r.channels != 1 || l.rate != r.rate || l.Frames() != r.Frames())
         throw std::runtime_error("join needs two mono files of the same rate and length");
     WholeSoundFile stereo{2, l.rate, {}};
-    stereo.samples.reserve(2 * l.frames());
-    for (std::size_t n = 0; n < l.frames(); ++n) {
+    stereo.samples.reserve(2 * l.Frames());
+    for (std::size_t n = 0; n < l.Frames(); ++n) {
         stereo.samples.push_back(l.samples[n]);
         stereo.samples.push_back(r.samples[n]);
     }

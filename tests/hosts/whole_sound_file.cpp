@@ -27,7 +27,7 @@ void WriteFloatWav(const std::string& path, const WholeSoundFile& file) {
     info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
     SNDFILE* handle = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!handle) throw std::runtime_error(path + ": " + sf_strerror(nullptr));
-    const auto frames = static_cast<sf_count_t>(file.frames());
+    const auto frames = static_cast<sf_count_t>(file.Frames());
     const sf_count_t written = sf_writef_double(handle, file.samples.data(), frames);
     sf_close(handle);
     if (written != frames) throw std::runtime_error(path + ": could not write every frame");

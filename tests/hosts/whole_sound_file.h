@@ -11,10 +11,10 @@ namespace tolvar::hosts {
 struct WholeSoundFile {
     int channels = 0;
     int rate = 0;
-    std::vector<double> samples;  // interleaved, frames() * channels
+    std::vector<double> samples;  // interleaved, Frames() * channels
 
-    std::size_t frames() const { return channels > 0 ? samples.size() / channels : 0; }
-    double at(std::size_t frame, int channel) const { return samples[frame * channels + channel]; }
+    std::size_t Frames() const { return channels > 0 ? samples.size() / channels : 0; }
+    double At(std::size_t frame, int channel) const { return samples[frame * channels + channel]; }
 };
 
 // Throws std::runtime_error with the file's name and libsndfile's reason.

@@ -8,11 +8,11 @@
 namespace tolvar::test {
 
 LoadedPluginFolder::LoadedPluginFolder(const std::string& subfolder, const std::string& fileName) {
-    const std::filesystem::path folder = (Utf8Path(dir_.path()) / Utf8Path(subfolder)).make_preferred();
+    const std::filesystem::path folder = (Utf8Path(dir.Path()) / Utf8Path(subfolder)).make_preferred();
     std::filesystem::create_directories(folder / kIrFolderName);
-    pluginPath_ = Utf8String(folder / Utf8Path(fileName));
-    irFolder_ = Utf8String(folder / kIrFolderName);
-    std::filesystem::copy_file(TOLVAR_PLUGIN_PATH, Utf8Path(pluginPath_));
+    pluginPath = Utf8String(folder / Utf8Path(fileName));
+    irFolder = Utf8String(folder / kIrFolderName);
+    std::filesystem::copy_file(TOLVAR_PLUGIN_PATH, Utf8Path(pluginPath));
 }
 
 void LoadedPluginFolder::PutIr(const std::string& fileName, const std::vector<double>& samples, int rate) const {
@@ -21,7 +21,7 @@ void LoadedPluginFolder::PutIr(const std::string& fileName, const std::vector<do
 
 std::shared_ptr<PluginLibrary> LoadedPluginFolder::Load() const {
     std::string error;
-    auto library = PluginLibrary::Load(pluginPath_, &error);
+    auto library = PluginLibrary::Load(pluginPath, &error);
     EXPECT_TRUE(library) << error;
     return library;
 }

@@ -32,8 +32,8 @@ public:
                                 const std::string& fileName = std::string("tolvar") + kPluginFileSuffix);
 
     // Paths in the system's own form (UTF-8 on Windows), as the plug-in sees them.
-    const std::string& pluginPath() const { return pluginPath_; }
-    std::string IrPath(const std::string& fileName) const { return irFolder_ + kSeparator + fileName; }
+    const std::string& PluginPath() const { return pluginPath; }
+    std::string IrPath(const std::string& fileName) const { return irFolder + kSeparator + fileName; }
 
     // Writes a mono 32-bit float WAV into the IR folder.
     void PutIr(const std::string& fileName, const std::vector<double>& samples, int rate = 44100) const;
@@ -44,9 +44,9 @@ public:
 private:
     static constexpr char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
 
-    test::TempDir dir_;
-    std::string pluginPath_;
-    std::string irFolder_;
+    test::TempDir dir;
+    std::string pluginPath;
+    std::string irFolder;
 };
 
 // Values exactly representable as floats, so a float WAV file holds them exactly.

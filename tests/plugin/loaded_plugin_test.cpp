@@ -211,7 +211,7 @@ TEST_F(LoadedPluginTest, ALongFileNameInAFolderThatFitsStillGetsAnInstance) {
     while (deep.size() < 800) deep += std::string(200, 'd') + "/";
     const std::string name = "tolvar" + std::string(240, 'n') + kPluginFileSuffix;  // the whole path passes 1024 bytes
     LoadedPluginFolder longNamed(deep, name);
-    ASSERT_GT(longNamed.pluginPath().size(), 1024u);
+    ASSERT_GT(longNamed.PluginPath().size(), 1024u);
     longNamed.PutIr("820+0.wav", FloatResponse(40, 25));
     auto plugin = longNamed.Create();
     ASSERT_TRUE(plugin);

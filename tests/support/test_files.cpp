@@ -49,7 +49,7 @@ TempDir::TempDir() {
         const std::filesystem::path candidate =
             std::filesystem::temp_directory_path() / ("tolvar-test-" + std::to_string(entropy()));
         if (std::filesystem::create_directory(candidate)) {
-            path_ = Utf8String(candidate);
+            path = Utf8String(candidate);
             return;
         }
     }
@@ -58,7 +58,7 @@ TempDir::TempDir() {
 
 TempDir::~TempDir() {
     std::error_code ignored;
-    std::filesystem::remove_all(Utf8Path(path_), ignored);
+    std::filesystem::remove_all(Utf8Path(path), ignored);
 }
 
 bool WriteWavDoubles(const std::string& path, int format, int rate, int channels, const std::vector<double>& samples) {

@@ -22,11 +22,11 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    const std::string& path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& Path() const { return path; }
+    std::string File(const std::string& name) const { return path + "/" + name; }
 
 private:
-    std::string path_;
+    std::string path;
 };
 
 // Writes interleaved samples with sf_write_double. `format` is a full libsndfile

@@ -36,14 +36,14 @@ struct Stereo {
 class Noise {
 public:
     double Next() {
-        state_ ^= state_ << 13;
-        state_ ^= state_ >> 7;
-        state_ ^= state_ << 17;
-        return static_cast<double>(state_ >> 11) * 0x1.0p-52 - 1.0;
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return static_cast<double>(state >> 11) * 0x1.0p-52 - 1.0;
     }
 
 private:
-    uint64_t state_ = 0x9E3779B97F4A7C15ull;
+    uint64_t state = 0x9E3779B97F4A7C15ull;
 };
 
 std::size_t FrameAt(double seconds) { return static_cast<std::size_t>(std::lround(seconds * kRate)); }

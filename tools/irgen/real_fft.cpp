@@ -13,28 +13,28 @@ std::mutex plannerLock;
 
 }  // namespace
 
-RealFft::RealFft(int size) : size_(size) {
+RealFft::RealFft(int points) : size(points) {
     const std::lock_guard<std::mutex> hold(plannerLock);
-    signal_ = fftw_alloc_real(size);
+    signal = fftw_alloc_real(points);
     // FFTW's complex type is two doubles, laid out as std::complex<double>.
-    auto* bins = fftw_alloc_complex(size / 2 + 1);
-    if (!signal_ || !bins) throw std::bad_alloc();
-    spectrum_ = reinterpret_cast<std::complex<double>*>(bins);
+    auto* bins = fftw_alloc_complex(points / 2 + 1);
+    if (!signal || !bins) throw std::bad_alloc();
+    spectrum = reinterpret_cast<std::complex<double>*>(bins);
     const unsigned flags = FFTW_ESTIMATE | FFTW_NO_SIMD;
-    forward_ = fftw_plan_dft_r2c_1d(size, signal_, bins, flags);
-    backward_ = fftw_plan_dft_c2r_1d(size, bins, signal_, flags);
+    forward = fftw_plan_dft_r2c_1d(points, signal, bins, flags);
+    backward = fftw_plan_dft_c2r_1d(points, bins, signal, flags);
 }
 
 RealFft::~RealFft() {
     const std::lock_guard<std::mutex> hold(plannerLock);
-    fftw_destroy_plan(static_cast<fftw_plan>(forward_));
-    fftw_destroy_plan(static_cast<fftw_plan>(backward_));
-    fftw_free(signal_);
-    fftw_free(spectrum_);
+    fftw_destroy_plan(static_cast<fftw_plan>(forward));
+    fftw_destroy_plan(static_cast<fftw_plan>(backward));
+    fftw_free(signal);
+    fftw_free(spectrum);
 }
 
-void RealFft::Forward() { fftw_execute(static_cast<fftw_plan>(forward_)); }
+void RealFft::Forward() { fftw_execute(static_cast<fftw_plan>(forward)); }
 
-void RealFft::Backward() { fftw_execute(static_cast<fftw_plan>(backward_)); }
+void RealFft::Backward() { fftw_execute(static_cast<fftw_plan>(backward)); }
 
 }  // namespace tolvar::irgen

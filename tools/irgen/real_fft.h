@@ -12,14 +12,14 @@ namespace tolvar::irgen {
 // destroyed on several threads (the planner is taken in turn).
 class RealFft {
 public:
-    explicit RealFft(int size);  // size: even, at least 2
+    explicit RealFft(int points);  // points: even, at least 2
     ~RealFft();
     RealFft(const RealFft&) = delete;
     RealFft& operator=(const RealFft&) = delete;
 
-    int Size() const { return size_; }
-    double* Signal() { return signal_; }                  // size values
-    std::complex<double>* Spectrum() { return spectrum_; }  // size / 2 + 1 bins
+    int Size() const { return size; }
+    double* Signal() { return signal; }                  // size values
+    std::complex<double>* Spectrum() { return spectrum; }  // size / 2 + 1 bins
 
     // Signal -> Spectrum: X[k] = sum over n of x[n] exp(-2 pi i k n / size).
     void Forward();
@@ -29,11 +29,11 @@ public:
     void Backward();
 
 private:
-    int size_;
-    double* signal_;
-    std::complex<double>* spectrum_;
-    void* forward_;   // fftw_plan
-    void* backward_;  // fftw_plan
+    int size;
+    double* signal;
+    std::complex<double>* spectrum;
+    void* forward;   // fftw_plan
+    void* backward;  // fftw_plan
 };
 
 }  // namespace tolvar::irgen

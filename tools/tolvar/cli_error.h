@@ -11,12 +11,11 @@ constexpr int kExitUsage = 2;    // the command line asked for something that do
 
 class CliError : public std::runtime_error {
 public:
-    CliError(const std::string& message, int exitCode = kExitFailure)
-        : std::runtime_error(message), exitCode_(exitCode) {}
-    int exitCode() const { return exitCode_; }
+    CliError(const std::string& message, int code = kExitFailure) : std::runtime_error(message), exitCode(code) {}
+    int ExitCode() const { return exitCode; }
 
 private:
-    int exitCode_;
+    int exitCode;
 };
 
 // A bad argument: exit code kExitUsage.

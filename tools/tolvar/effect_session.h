@@ -39,17 +39,17 @@ public:
     EffectSession(const EffectSession&) = delete;
     EffectSession& operator=(const EffectSession&) = delete;
 
-    bool isTolvar() const { return isTolvar_; }
-    PluginInstance& instance() { return *lanes_.front().instance; }
-    const std::vector<ResolvedSetting>& settings() const { return settings_; }
-    const std::string& irFolder() const { return irFolder_; }  // Tolvar's IR folder, with a trailing separator
-    int fileChannels() const { return fileChannels_; }
+    bool DrivesTolvar() const { return drivesTolvar; }
+    PluginInstance& Instance() { return *lanes.front().instance; }
+    const std::vector<ResolvedSetting>& Settings() const { return settings; }
+    const std::string& IrFolder() const { return irFolder; }  // Tolvar's IR folder, with a trailing separator
+    int FileChannels() const { return fileChannels; }
 
     // The latency the effect reports now, in frames: the output lags the input by this much.
     int32_t Latency() const;
 
     // Things the user should know that do not stop the work (IR files that are missing).
-    const std::vector<std::string>& warnings() const { return warnings_; }
+    const std::vector<std::string>& Warnings() const { return warnings; }
 
     // Filters `frames` (at most the block size) frames of the file's channels.
     void Process(const float* const* input, float* const* output, int32_t frames);
@@ -71,12 +71,12 @@ private:
     void NoteMissingIrFiles();
     float LaneOutput(const Lane& lane, int fileChannel, int32_t frame) const;
 
-    std::vector<Lane> lanes_;
-    std::vector<ResolvedSetting> settings_;
-    std::vector<std::string> warnings_;
-    std::string irFolder_;
-    int fileChannels_ = 2;
-    bool isTolvar_ = false;
+    std::vector<Lane> lanes;
+    std::vector<ResolvedSetting> settings;
+    std::vector<std::string> warnings;
+    std::string irFolder;
+    int fileChannels = 2;
+    bool drivesTolvar = false;
 };
 
 // Whether the effect carries Tolvar's unique identifier.

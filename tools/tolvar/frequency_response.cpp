@@ -19,29 +19,29 @@ constexpr double kPhaseReferenceHz = 1000.0;
 // Silence with one full-scale sample at `position`, and nothing after it.
 class ImpulseSource : public FrameSource {
 public:
-    explicit ImpulseSource(int64_t position) : position_(position) {}
+    explicit ImpulseSource(int64_t at) : position(at) {}
 
     int32_t Read(float* const* channels, int32_t frames) override {
-        const auto count = static_cast<int32_t>(std::clamp<int64_t>(position_ + 1 - delivered_, 0, frames));
-        for (int32_t n = 0; n < count; ++n) channels[0][n] = delivered_ + n == position_ ? 1.0f : 0.0f;
-        delivered_ += count;
+        const auto count = static_cast<int32_t>(std::clamp<int64_t>(position + 1 - delivered, 0, frames));
+        for (int32_t n = 0; n < count; ++n) channels[0][n] = delivered + n == position ? 1.0f : 0.0f;
+        delivered += count;
         return count;
     }
 
 private:
-    int64_t position_;
-    int64_t delivered_ = 0;
+    int64_t position;
+    int64_t delivered = 0;
 };
 
 class MonoCollector : public FrameSink {
 public:
-    explicit MonoCollector(std::vector<double>& samples) : samples_(samples) {}
+    explicit MonoCollector(std::vector<double>& into) : samples(into) {}
     void Write(const float* const* channels, int64_t frames) override {
-        samples_.insert(samples_.end(), channels[0], channels[0] + frames);
+        samples.insert(samples.end(), channels[0], channels[0] + frames);
     }
 
 private:
-    std::vector<double>& samples_;
+    std::vector<double>& samples;
 };
 
 struct Transfer {

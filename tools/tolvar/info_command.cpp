@@ -61,7 +61,7 @@ void PrintTypicalLatencies(const SessionRequest& base) {
         SessionRequest request = base;
         request.settings = settings;
         EffectSession session(request);
-        rows.push_back({"  " + LatencyText(session.Latency(), base.sampleRate), DescribeSettings(session.settings())});
+        rows.push_back({"  " + LatencyText(session.Latency(), base.sampleRate), DescribeSettings(session.Settings())});
     }
     std::printf("\nlatency of typical settings at %g Hz (what a host compensates):\n", base.sampleRate);
     PrintTable(stdout, rows);
@@ -74,8 +74,8 @@ int Info(const EffectOptions& options) {
     request.fileChannels = 1;  // one instance is enough to ask
     request.sampleRate = options.sampleRate;
     EffectSession session(request);
-    PluginInstance& plugin = session.instance();
-    const AEffect& effect = *plugin.effect();
+    PluginInstance& plugin = session.Instance();
+    const AEffect& effect = *plugin.Effect();
     char rate[40];
     std::snprintf(rate, sizeof rate, " at %g Hz", options.sampleRate);
     const std::string latency = LatencyText(session.Latency(), options.sampleRate) + rate;
@@ -89,12 +89,12 @@ int Info(const EffectOptions& options) {
         {"channels", std::to_string(effect.numInputs) + " in, " + std::to_string(effect.numOutputs) + " out"},
         {"parameters", std::to_string(effect.numParams)},
     };
-    if (session.isTolvar()) rows.push_back({"IR library", IrLibraryText(session.irFolder())});
-    rows.push_back({"settings", DescribeSettings(session.settings())});
+    if (session.DrivesTolvar()) rows.push_back({"IR library", IrLibraryText(session.IrFolder())});
+    rows.push_back({"settings", DescribeSettings(session.Settings())});
     rows.push_back({"latency", latency});
     PrintTable(stdout, rows);
-    if (session.isTolvar()) PrintTypicalLatencies(request);
-    for (const std::string& warning : session.warnings()) std::fprintf(stderr, "tolvar: warning: %s\n", warning.c_str());
+    if (session.DrivesTolvar()) PrintTypicalLatencies(request);
+    for (const std::string& warning : session.Warnings()) std::fprintf(stderr, "tolvar: warning: %s\n", warning.c_str());
     return 0;
 }
 

@@ -19,20 +19,20 @@ public:
     InputAudioFile(const InputAudioFile&) = delete;
     InputAudioFile& operator=(const InputAudioFile&) = delete;
 
-    int channels() const { return info_.channels; }
-    int sampleRate() const { return info_.samplerate; }
-    int format() const { return info_.format; }        // libsndfile major format | subtype
-    int64_t frames() const { return info_.frames; }    // as the header says
+    int Channels() const { return info.channels; }
+    int SampleRate() const { return info.samplerate; }
+    int Format() const { return info.format; }        // libsndfile major format | subtype
+    int64_t Frames() const { return info.frames; }    // as the header says
 
     // Throws CliError on a read error.
     int32_t Read(float* const* channels, int32_t frames) override;
 
 private:
-    std::string path_;
-    SNDFILE* file_ = nullptr;
-    SF_INFO info_{};
-    double scale_ = 1.0;               // file value to float
-    std::vector<double> interleaved_;  // one block as libsndfile delivers it
+    std::string path;
+    SNDFILE* file = nullptr;
+    SF_INFO info{};
+    double scale = 1.0;               // file value to float
+    std::vector<double> interleaved;  // one block as libsndfile delivers it
 };
 
 }  // namespace tolvar::cli

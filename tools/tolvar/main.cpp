@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
         for (auto& [command, action] : actions)
             if (command->parsed()) return action();
     } catch (const tolvar::cli::CliError& error) {
-        return Fail(error.what(), error.exitCode());
+        return Fail(error.what(), error.ExitCode());
     } catch (const std::exception& error) {
         return Fail(error.what(), tolvar::cli::kExitFailure);
     }

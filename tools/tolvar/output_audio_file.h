@@ -26,23 +26,23 @@ public:
     // Finishes the file and gives it its name. Throws CliError on failure.
     void Commit();
 
-    double peak() const { return peak_; }                   // largest |sample| written, 1.0 = full scale
-    int64_t clippedSamples() const { return clipped_; }     // samples the format could not hold
-    int64_t framesWritten() const { return framesWritten_; }
+    double Peak() const { return peak; }                   // largest |sample| written, 1.0 = full scale
+    int64_t ClippedSamples() const { return clipped; }     // samples the format could not hold
+    int64_t FramesWritten() const { return framesWritten; }
 
 private:
     double Encode(float sample);
 
-    TemporaryFileBeside temporary_;
-    SNDFILE* file_ = nullptr;
-    int channels_;
-    double scale_ = 1.0;         // float to file value
-    double largest_ = 0.0;       // largest file value an integer format holds; 0 for float formats
-    bool clips_ = false;         // whether the format cannot hold values beyond full scale
-    double peak_ = 0.0;
-    int64_t clipped_ = 0;
-    int64_t framesWritten_ = 0;
-    std::vector<double> interleaved_;
+    TemporaryFileBeside temporary;
+    SNDFILE* file = nullptr;
+    int channelCount;
+    double scale = 1.0;         // float to file value
+    double largest = 0.0;       // largest file value an integer format holds; 0 for float formats
+    bool clips = false;         // whether the format cannot hold values beyond full scale
+    double peak = 0.0;
+    int64_t clipped = 0;
+    int64_t framesWritten = 0;
+    std::vector<double> interleaved;
 };
 
 }  // namespace tolvar::cli

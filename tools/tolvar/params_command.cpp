@@ -26,7 +26,7 @@ std::vector<TextRow> TolvarRows(PluginInstance& plugin) {
 
 std::vector<TextRow> ForeignRows(PluginInstance& plugin) {
     std::vector<TextRow> rows = {{"#", "name", "value", "display"}};
-    for (int32_t index = 0; index < plugin.effect()->numParams; ++index) {
+    for (int32_t index = 0; index < plugin.Effect()->numParams; ++index) {
         char value[32];
         std::snprintf(value, sizeof value, "%.4f", plugin.GetParameter(index));
         std::string display = plugin.ParamDisplay(index);
@@ -44,8 +44,8 @@ int Params(const EffectOptions& options) {
     request.fileChannels = 1;  // one instance is enough to ask
     request.needIrLibrary = false;  // names and choices do not depend on the files
     EffectSession session(request);
-    PluginInstance& plugin = session.instance();
-    PrintTable(stdout, session.isTolvar() ? TolvarRows(plugin) : ForeignRows(plugin));
+    PluginInstance& plugin = session.Instance();
+    PrintTable(stdout, session.DrivesTolvar() ? TolvarRows(plugin) : ForeignRows(plugin));
     return 0;
 }
 

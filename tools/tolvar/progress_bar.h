@@ -19,10 +19,10 @@ public:
     void Update(int64_t doneFrames);
 
 private:
-    std::string label_;
-    int64_t total_;
-    bool shown_;
-    int drawnPercent_ = -1;
+    std::string label;
+    int64_t total;
+    bool shown;
+    int drawnPercent = -1;
 };
 
 }  // namespace tolvar::cli

@@ -37,60 +37,60 @@ double Dbfs(double peak) { return peak > 0.0 ? 20.0 * std::log10(peak) : -INFINI
 void Warn(const std::string& text) { std::fprintf(stderr, "tolvar: warning: %s\n", text.c_str()); }
 
 void ReportClipping(const OutputAudioFile& output, int format, const InputAudioFile& input) {
-    if (output.clippedSamples() == 0) return;
+    if (output.ClippedSamples() == 0) return;
     char text[240];
     std::snprintf(text, sizeof text, "peak %+.1f dBFS: %lld samples clipped in the %s output (%s keeps them)",
-                  Dbfs(output.peak()), static_cast<long long>(output.clippedSamples()), SampleFormatName(format),
-                  HoldsFloats(format, input.channels(), input.sampleRate()) ? "--float" : "a .wav file with --float");
+                  Dbfs(output.Peak()), static_cast<long long>(output.ClippedSamples()), SampleFormatName(format),
+                  HoldsFloats(format, input.Channels(), input.SampleRate()) ? "--float" : "a .wav file with --float");
     Warn(text);
 }
 
 void PrintSummary(const RenderOptions& options, const InputAudioFile& input, const OutputAudioFile& output,
                   int format, const StreamResult& result, const EffectSession& session) {
-    const double rate = input.sampleRate();
+    const double rate = input.SampleRate();
     std::printf("rendered %s -> %s: %.3f s at %d Hz, %s, %s %s\n", options.input.c_str(), options.output.c_str(),
-                static_cast<double>(output.framesWritten()) / rate, input.sampleRate(),
-                input.channels() == 1 ? "mono" : "stereo", ContainerName(format).c_str(), SampleFormatName(format));
-    std::printf("  %s; latency %d frames (%.2f ms) compensated", DescribeSettings(session.settings()).c_str(),
+                static_cast<double>(output.FramesWritten()) / rate, input.SampleRate(),
+                input.Channels() == 1 ? "mono" : "stereo", ContainerName(format).c_str(), SampleFormatName(format));
+    std::printf("  %s; latency %d frames (%.2f ms) compensated", DescribeSettings(session.Settings()).c_str(),
                 result.latency, 1000.0 * result.latency / rate);
     if (options.tail) std::printf("; ring-out %.3f s", static_cast<double>(result.tailFrames) / rate);
-    std::printf("; peak %.1f dBFS\n", Dbfs(output.peak()));
+    std::printf("; peak %.1f dBFS\n", Dbfs(output.Peak()));
 }
 
 int Render(const RenderOptions& options) {
     RefuseSameFile(options.input, options.output);
     InputAudioFile input(options.input);
-    if (input.channels() > 2)
-        throw CliError(options.input + " has " + std::to_string(input.channels()) +
+    if (input.Channels() > 2)
+        throw CliError(options.input + " has " + std::to_string(input.Channels()) +
                        " channels; only mono and stereo files can be rendered");
-    if (!IsUsableRate(input.sampleRate()))
-        throw CliError(options.input + " says its rate is " + std::to_string(input.sampleRate()) +
+    if (!IsUsableRate(input.SampleRate()))
+        throw CliError(options.input + " says its rate is " + std::to_string(input.SampleRate()) +
                        " Hz; files from " + UsableRatesText() + " can be rendered");
-    const OutputFormat format = ChooseOutputFormat(options.output, input.format(), options.floatOutput,
-                                                   input.channels(), input.sampleRate());
-    OutputAudioFile output(options.output, format.format, input.sampleRate(), input.channels());
+    const OutputFormat format = ChooseOutputFormat(options.output, input.Format(), options.floatOutput,
+                                                   input.Channels(), input.SampleRate());
+    OutputAudioFile output(options.output, format.format, input.SampleRate(), input.Channels());
     if (!format.change.empty()) Warn(format.change);
 
     SessionRequest request;
     request.pluginPath = ResolvePluginPath(options.effect.plugin);
     request.settings = options.effect.settings;
-    request.sampleRate = input.sampleRate();
+    request.sampleRate = input.SampleRate();
     request.blockSize = options.blockSize;
-    request.fileChannels = input.channels();
+    request.fileChannels = input.Channels();
     EffectSession session(request);
 
     StreamResult result;
     {
-        ProgressBar bar("rendering", input.frames(), input.sampleRate());
+        ProgressBar bar("rendering", input.Frames(), input.SampleRate());
         StreamPlan plan;
         plan.blockSize = options.blockSize;
         plan.tail = options.tail;
-        plan.ringOut = RingOutLimitsAt(input.sampleRate());
+        plan.ringOut = RingOutLimitsAt(input.SampleRate());
         plan.progress = [&bar](int64_t frames) { bar.Update(frames); };
         result = StreamThrough(session, input, output, plan);
         output.Commit();
     }
-    for (const std::string& warning : session.warnings()) Warn(warning);
+    for (const std::string& warning : session.Warnings()) Warn(warning);
     ReportClipping(output, format.format, input);
     PrintSummary(options, input, output, format.format, result, session);
     return 0;

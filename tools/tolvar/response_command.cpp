@@ -59,7 +59,7 @@ int Response(const ResponseOptions& options) {
     const MeasuredImpulse impulse = MeasureImpulse(session, rate, kBlock);
     const std::vector<ResponsePoint> points =
         EvaluateResponse(impulse, rate, LogFrequencies(kLowestHz, std::min(kHighestHz, 0.5 * rate), kPointsPerOctave));
-    const std::string settings = DescribeSettings(session.settings());
+    const std::string settings = DescribeSettings(session.Settings());
     char note[200];
     std::snprintf(note, sizeof note,
                   "latency %d frames (%.2f ms) at %g Hz, compensated; a unit impulse after a reset: %zu taps, "
@@ -71,10 +71,10 @@ int Response(const ResponseOptions& options) {
     if (!options.csv.empty()) WriteCsv(options.csv, points);
     if (!options.plot.empty()) {
         char title[120];
-        std::snprintf(title, sizeof title, "%s at %g Hz", session.instance().EffectName().c_str(), rate);
+        std::snprintf(title, sizeof title, "%s at %g Hz", session.Instance().EffectName().c_str(), rate);
         PlotResponse(options.plot, points, {title, settings, note});
     }
-    for (const std::string& warning : session.warnings()) std::fprintf(stderr, "tolvar: warning: %s\n", warning.c_str());
+    for (const std::string& warning : session.Warnings()) std::fprintf(stderr, "tolvar: warning: %s\n", warning.c_str());
     std::fprintf(report, "response at %g Hz, %s\n  %s\n", rate, settings.c_str(), note);
     for (const std::string* path : {&options.csv, &options.plot})
         if (!path->empty()) std::fprintf(report, "  wrote %s\n", path->c_str());

@@ -226,7 +226,7 @@ void DrawAndWrite(const std::string& path, const std::vector<ResponsePoint>& poi
 
     TemporaryFileBeside file(path);
     close(file.TakeDescriptor());
-    if (cairo_surface_write_to_png(surface.get(), file.path().c_str()) != CAIRO_STATUS_SUCCESS)
+    if (cairo_surface_write_to_png(surface.get(), file.Path().c_str()) != CAIRO_STATUS_SUCCESS)
         throw CliError("cannot write " + path);
     file.Commit();
 }

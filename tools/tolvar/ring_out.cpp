@@ -10,31 +10,31 @@ RingOutLimits RingOutLimitsAt(double sampleRate) {
     return {1e-6f, second, 60 * second};
 }
 
-RingOut::RingOut(int channels, const RingOutLimits& limits)
-    : limits_(limits), frames_(static_cast<std::size_t>(channels)), settled_(static_cast<std::size_t>(channels)) {}
+RingOut::RingOut(int channels, const RingOutLimits& bounds)
+    : limits(bounds), frames(static_cast<std::size_t>(channels)), settled(static_cast<std::size_t>(channels)) {}
 
 void RingOut::Append(const float* const* channels, int32_t from, int32_t to) {
-    const int64_t start = static_cast<int64_t>(frames_.front().size());
-    for (std::size_t c = 0; c < frames_.size(); ++c) {
-        frames_[c].insert(frames_[c].end(), channels[c] + from, channels[c] + to);
+    const int64_t start = static_cast<int64_t>(frames.front().size());
+    for (std::size_t c = 0; c < frames.size(); ++c) {
+        frames[c].insert(frames[c].end(), channels[c] + from, channels[c] + to);
         for (int32_t n = from; n < to; ++n) {
-            if (std::abs(channels[c][n] - settled_[c]) <= limits_.threshold) continue;
-            settled_[c] = channels[c][n];
-            loudEnd_ = std::max(loudEnd_, start + (n - from) + 1);
+            if (std::abs(channels[c][n] - settled[c]) <= limits.threshold) continue;
+            settled[c] = channels[c][n];
+            loudEnd = std::max(loudEnd, start + (n - from) + 1);
         }
     }
 }
 
 bool RingOut::Done() const {
-    const auto length = static_cast<int64_t>(frames_.front().size());
-    return length - loudEnd_ >= limits_.quietFrames || length >= limits_.maxFrames;
+    const auto length = static_cast<int64_t>(frames.front().size());
+    return length - loudEnd >= limits.quietFrames || length >= limits.maxFrames;
 }
 
-int64_t RingOut::Length() const { return std::min(loudEnd_, limits_.maxFrames); }
+int64_t RingOut::Length() const { return std::min(loudEnd, limits.maxFrames); }
 
 std::vector<const float*> RingOut::Channels() const {
     std::vector<const float*> channels;
-    for (const std::vector<float>& buffer : frames_) channels.push_back(buffer.data());
+    for (const std::vector<float>& buffer : frames) channels.push_back(buffer.data());
     return channels;
 }
 

@@ -30,10 +30,10 @@ public:
     std::vector<const float*> Channels() const;
 
 private:
-    RingOutLimits limits_;
-    std::vector<std::vector<float>> frames_;  // one buffer per channel
-    std::vector<float> settled_;              // per channel: the value of the last frame that moved; 0 at first
-    int64_t loudEnd_ = 0;                     // one past the last frame that moved
+    RingOutLimits limits;
+    std::vector<std::vector<float>> frames;  // one buffer per channel
+    std::vector<float> settled;              // per channel: the value of the last frame that moved; 0 at first
+    int64_t loudEnd = 0;                     // one past the last frame that moved
 };
 
 }  // namespace tolvar::cli

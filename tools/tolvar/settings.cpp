@@ -61,7 +61,7 @@ ResolvedSetting ResolveTolvarSetting(const std::string& setting) {
 
 std::vector<std::string> ForeignParamNames(PluginInstance& plugin) {
     std::vector<std::string> names;
-    const int32_t count = plugin.effect() ? plugin.effect()->numParams : 0;
+    const int32_t count = plugin.Effect() ? plugin.Effect()->numParams : 0;
     for (int32_t index = 0; index < count; ++index) names.push_back(plugin.ParamName(index));
     return names;
 }

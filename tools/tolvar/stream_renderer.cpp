@@ -13,27 +13,27 @@ namespace {
 class BlockBuffers {
 public:
     BlockBuffers(int channels, int32_t frames)
-        : buffers_(static_cast<std::size_t>(channels), std::vector<float>(static_cast<std::size_t>(frames))) {}
+        : buffers(static_cast<std::size_t>(channels), std::vector<float>(static_cast<std::size_t>(frames))) {}
 
     float* const* At(int32_t offset) {
-        pointers_.clear();
-        for (std::vector<float>& buffer : buffers_) pointers_.push_back(buffer.data() + offset);
-        return pointers_.data();
+        pointers.clear();
+        for (std::vector<float>& buffer : buffers) pointers.push_back(buffer.data() + offset);
+        return pointers.data();
     }
 
     void ZeroFrom(int32_t offset) {
-        for (std::vector<float>& buffer : buffers_) std::fill(buffer.begin() + offset, buffer.end(), 0.0f);
+        for (std::vector<float>& buffer : buffers) std::fill(buffer.begin() + offset, buffer.end(), 0.0f);
     }
 
 private:
-    std::vector<std::vector<float>> buffers_;
-    std::vector<float*> pointers_;
+    std::vector<std::vector<float>> buffers;
+    std::vector<float*> pointers;
 };
 
 }  // namespace
 
 StreamResult StreamThrough(EffectSession& session, FrameSource& source, FrameSink& sink, const StreamPlan& plan) {
-    const int channels = session.fileChannels();
+    const int channels = session.FileChannels();
     const int32_t block = plan.blockSize;
     BlockBuffers input(channels, block), output(channels, block);
     RingOut ringOut(channels, plan.ringOut);

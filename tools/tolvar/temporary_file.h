@@ -23,13 +23,13 @@ public:
     TemporaryFileBeside(const TemporaryFileBeside&) = delete;
     TemporaryFileBeside& operator=(const TemporaryFileBeside&) = delete;
 
-    const std::string& path() const { return temporaryPath_; }
-    const std::string& finalPath() const { return finalPath_; }
+    const std::string& Path() const { return temporaryPath; }
+    const std::string& FinalPath() const { return finalPath; }
 
     // The open descriptor of the temporary file; the caller takes it over and closes it.
     int TakeDescriptor();
     // The descriptor, still owned by this object; -1 once taken.
-    int descriptor() const { return descriptor_; }
+    int Descriptor() const { return descriptor; }
 
     // Closes the descriptor if still owned, checks the name again and renames
     // the finished file onto it. Throws CliError on failure.
@@ -38,10 +38,10 @@ public:
 private:
     void TakeOverPermissions();
 
-    std::string finalPath_;      // the name given
-    OutputTarget target_;        // the file written under it
-    std::string temporaryPath_;  // empty once committed
-    int descriptor_ = -1;        // open until taken
+    std::string finalPath;      // the name given
+    OutputTarget target;        // the file written under it
+    std::string temporaryPath;  // empty once committed
+    int descriptor = -1;        // open until taken
 };
 
 }  // namespace tolvar::cli

@@ -15,7 +15,7 @@ namespace {
 // Allocations counted during `blocks` calls of processReplacing with `frames`
 // frames each, on buffers prepared beforehand.
 long AllocationsWhileProcessing(PluginInstance& instance, int32_t frames, int blocks, uint32_t seed) {
-    const AEffect* effect = instance.effect();
+    const AEffect* effect = instance.Effect();
     AudioChannels inputs = Noise(effect->numInputs, static_cast<std::size_t>(std::max(frames, 1)), seed);
     AudioChannels outputs = Silence(effect->numOutputs, static_cast<std::size_t>(std::max(frames, 1)));
     std::vector<float*> in, out;
@@ -48,7 +48,7 @@ TestResult SteadyStateAllocations(Subject& subject, const TestSettings& settings
     std::vector<double> rates = {44100.0};
     if (settings.strictness >= 3) rates.push_back(96000.0);
     if (settings.strictness >= 8) rates.push_back(8000.0);
-    if (subject.ours()) PutDefaultSections(subject, 96000);
+    if (subject.Ours()) PutDefaultSections(subject, 96000);
 
     Findings findings;
     const int measured = 16 * settings.strictness;

@@ -118,7 +118,7 @@ double RelativeDeviation(const AudioChannels& actual, const std::vector<std::vec
 }
 
 ResponseMatrix MeasureResponses(PluginInstance& instance, std::size_t length) {
-    const AEffect* effect = instance.effect();
+    const AEffect* effect = instance.Effect();
     const int inputs = effect ? effect->numInputs : 0;
     ResponseMatrix responses;
     const int32_t block[] = {4096};

@@ -88,7 +88,7 @@ void CheckConvertedSpectrum(const ResponseModel& model, const std::vector<double
 std::vector<Variant> Variants(Subject& subject, double rate, Findings& findings) {
     std::vector<Variant> variants;
     std::string error;
-    if (!subject.ours()) {
+    if (!subject.Ours()) {
         auto probe = subject.CreatePrepared(rate, 4096, &error);
         if (!probe) return findings.Add(error), variants;
         variants.push_back({"measured", MeasuredModel(*probe, 32768), 0.0});
@@ -124,8 +124,8 @@ AudioChannels TestSignal(int inputs, std::size_t noiseFrames, std::size_t silenc
 
 double RunVariant(Subject& subject, double rate, const Variant& variant, const std::vector<BlockPlan>& plans,
                   uint32_t seed, Findings& findings) {
-    const PluginFacts& facts = subject.facts();
-    if (subject.ours()) PutDefaultSections(subject, static_cast<int>(variant.fileRate));
+    const PluginFacts& facts = subject.Facts();
+    if (subject.Ours()) PutDefaultSections(subject, static_cast<int>(variant.fileRate));
     std::string error;
     int latency = 0;  // what a fresh instance reports: each plan's run must lag by it
     {
@@ -158,11 +158,11 @@ double RunVariant(Subject& subject, double rate, const Variant& variant, const s
         long at = -1;
         const double deviation = RelativeDeviation(out, expected, 0, &at);
         worst = std::max(worst, deviation);
-        if (!(deviation <= (subject.ours() ? kReferenceBound : kMeasuredBound)))
+        if (!(deviation <= (subject.Ours() ? kReferenceBound : kMeasuredBound)))
             findings.Add(what + ": differs from the reference delayed by the reported latency (" + std::to_string(latency) +
                          ") by " + Db(deviation) + " of its peak at " + FrameText(at));
         // Ours rings out exactly; a foreign response's tail is the silence test's business.
-        const double tail = subject.ours() ? Peak(out, noiseFrames + ringOut) : 0.0;
+        const double tail = subject.Ours() ? Peak(out, noiseFrames + ringOut) : 0.0;
         if (tail > kSilenceLevel)
             findings.Add(what + ": silence in, yet " + Dbfs(tail) + " out " + std::to_string(ringOut) +
                          " frames after the noise ended");
@@ -187,11 +187,11 @@ TestResult RateTest(Subject& subject, const TestSettings& settings, double rate)
 TestResult SilenceTest(Subject& subject, const TestSettings& settings, double rate) {
     constexpr int kLongestRingOutSeconds = 60;
     constexpr int32_t kBlock = 4096;
-    if (subject.ours()) PutDefaultSections(subject, kFileRate);
+    if (subject.Ours()) PutDefaultSections(subject, kFileRate);
     std::string error;
     auto instance = subject.CreatePrepared(rate, kBlock, &error);
     if (!instance) return Failed(error);
-    const int inputs = subject.facts().numInputs;
+    const int inputs = subject.Facts().numInputs;
     const int32_t plan[] = {kBlock};
     const std::size_t second = static_cast<std::size_t>(std::ceil(rate));
     if (inputs > 0) instance->ProcessSignal(Noise(inputs, second, settings.seed), plan);
@@ -203,7 +203,7 @@ TestResult SilenceTest(Subject& subject, const TestSettings& settings, double ra
         if (inputs > 0) {
             out = instance->ProcessSignal(Silence(inputs, second), plan);
         } else {
-            out = Silence(subject.facts().numOutputs, second);
+            out = Silence(subject.Facts().numOutputs, second);
             for (std::size_t done = 0; done < second; done += kBlock) {
                 std::vector<float*> at;
                 for (auto& channel : out) at.push_back(channel.data() + done);

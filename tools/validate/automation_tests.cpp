@@ -42,7 +42,7 @@ constexpr int kDimensionCount = 5;
 constexpr int kSettingCount = 1 << kDimensionCount;
 
 void PutAutomationFiles(Subject& subject, int rate) {
-    const IrFolder& folder = subject.irFolder();
+    const IrFolder& folder = subject.OurIrFolder();
     folder.Clear();
     PutDefaultSections(subject, rate);
     folder.Put("misc_mic_pre.wav", SectionTaps(260, 600), rate);
@@ -274,7 +274,7 @@ TestResult OurAutomation(Subject& subject, const TestSettings& settings, int fil
 
 // Foreign plug-ins: random parameters at random values; the output stays finite.
 TestResult ForeignAutomation(Subject& subject, const TestSettings& settings, bool otherThread) {
-    const PluginFacts& facts = subject.facts();
+    const PluginFacts& facts = subject.Facts();
     if (facts.numParams == 0) return Skipped("the plug-in has no parameters");
     std::string error;
     auto instance = subject.CreatePrepared(44100.0, kSubBlock, &error);
@@ -312,13 +312,13 @@ TestResult ForeignAutomation(Subject& subject, const TestSettings& settings, boo
 
 void AddAutomationTests(std::vector<ValidatorTest>& tests, const TestSettings&) {
     tests.push_back({"automation.same-thread", [](Subject& s, const TestSettings& t) {
-                         return s.ours() ? OurAutomation(s, t, 44100, false) : ForeignAutomation(s, t, false);
+                         return s.Ours() ? OurAutomation(s, t, 44100, false) : ForeignAutomation(s, t, false);
                      }});
     tests.push_back({"automation.other-thread", [](Subject& s, const TestSettings& t) {
-                         return s.ours() ? OurAutomation(s, t, 44100, true) : ForeignAutomation(s, t, true);
+                         return s.Ours() ? OurAutomation(s, t, 44100, true) : ForeignAutomation(s, t, true);
                      }});
     tests.push_back({"automation.rate-conversion", [](Subject& s, const TestSettings& t) {
-                         return s.ours() ? OurAutomation(s, t, 96000, false) : Skipped(kNotOurs);
+                         return s.Ours() ? OurAutomation(s, t, 96000, false) : Skipped(kNotOurs);
                      }});
 }
 

@@ -40,8 +40,8 @@ std::vector<Transition> Transitions(Subject& subject) {
     const std::vector<NamedFile> defaults = DefaultFiles(subject);
     const NamedFile plus3{"820+3.wav", SectionTaps(150, 200)};
     const NamedFile mic{"misc_mic_pre.wav", SectionTaps(250, 201)};
-    subject.irFolder().Put(plus3.first, plus3.second, static_cast<int>(kHostRate));
-    subject.irFolder().Put(mic.first, mic.second, static_cast<int>(kHostRate));
+    subject.OurIrFolder().Put(plus3.first, plus3.second, static_cast<int>(kHostRate));
+    subject.OurIrFolder().Put(mic.first, mic.second, static_cast<int>(kHostRate));
     std::vector<NamedFile> withPlus3 = defaults, withMic = defaults, withoutShelf = defaults;
     withPlus3[1] = plus3;
     withMic.insert(withMic.begin(), mic);
@@ -70,10 +70,10 @@ std::string Outcome(const std::vector<double>& heard, const Transition& transiti
 }
 
 TestResult EachAllocation(Subject& subject, const TestSettings& settings) {
-    if (!subject.ours()) return Skipped(kNotOurs);
+    if (!subject.Ours()) return Skipped(kNotOurs);
     const HeapProbeAbilities can = HeapProbeCan();
     if (!can.refuses) return Skipped("allocations cannot be refused: " + can.whyNot);
-    subject.irFolder().Clear();
+    subject.OurIrFolder().Clear();
     const std::vector<Transition> transitions = Transitions(subject);
     std::string error;
     auto library = subject.Load(&error);
@@ -131,13 +131,13 @@ TestResult EachAllocation(Subject& subject, const TestSettings& settings) {
 // A file whose samples the heap cannot hold is left out alone: the rest of
 // the composition goes on.
 TestResult RefusedFileBuffer(Subject& subject, const TestSettings&) {
-    if (!subject.ours()) return Skipped(kNotOurs);
+    if (!subject.Ours()) return Skipped(kNotOurs);
     const HeapProbeAbilities can = HeapProbeCan();
     if (!can.refuses) return Skipped("allocations cannot be refused: " + can.whyNot);
     constexpr int kBigFrames = 200000;  // 4.5 s at 44.1 kHz: usable, but large
-    subject.irFolder().Clear();
+    subject.OurIrFolder().Clear();
     const std::vector<NamedFile> defaults = DefaultFiles(subject);
-    subject.irFolder().Put("820+3.wav", SectionTaps(kBigFrames, 300), static_cast<int>(kHostRate));
+    subject.OurIrFolder().Put("820+3.wav", SectionTaps(kBigFrames, 300), static_cast<int>(kHostRate));
     std::string error;
     auto library = subject.Load(&error);
     if (!library || !TargetLibraryAt(library->FindSymbol("main"))) return Failed("cannot find the plug-in's code: " + error);

@@ -33,7 +33,7 @@ public:
     long Count() const;  // allocations so far
 
 private:
-    long start_;
+    long start;
 };
 
 // Neither counts nor refuses allocations on this thread while it lives: for the

@@ -130,9 +130,9 @@ int FindCodeRange(dl_phdr_info* info, std::size_t, void* data) {
 
 HeapProbeAbilities HeapProbeCan() { return {true, true, ""}; }
 
-AllocationCount::AllocationCount() : start_(tAllocations) {}
+AllocationCount::AllocationCount() : start(tAllocations) {}
 AllocationCount::~AllocationCount() = default;
-long AllocationCount::Count() const { return tAllocations - start_; }
+long AllocationCount::Count() const { return tAllocations - start; }
 
 HeapPause::HeapPause() { ++tPaused; }
 HeapPause::~HeapPause() { --tPaused; }

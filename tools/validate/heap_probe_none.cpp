@@ -8,7 +8,7 @@ HeapProbeAbilities HeapProbeCan() {
     return {false, false, "this platform's build has no allocation probe (allocations are neither counted nor refused)"};
 }
 
-AllocationCount::AllocationCount() : start_(0) {}
+AllocationCount::AllocationCount() : start(0) {}
 AllocationCount::~AllocationCount() = default;
 long AllocationCount::Count() const { return 0; }
 HeapPause::HeapPause() {}

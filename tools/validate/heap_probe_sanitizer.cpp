@@ -28,9 +28,9 @@ HeapProbeAbilities HeapProbeCan() {
                       : "the sanitizer runtime refused the allocation hooks"};
 }
 
-AllocationCount::AllocationCount() : start_(tAllocations) {}
+AllocationCount::AllocationCount() : start(tAllocations) {}
 AllocationCount::~AllocationCount() = default;
-long AllocationCount::Count() const { return tAllocations - start_; }
+long AllocationCount::Count() const { return tAllocations - start; }
 
 HeapPause::HeapPause() { ++tPaused; }
 HeapPause::~HeapPause() { --tPaused; }

@@ -17,15 +17,15 @@ std::string IrFolderBeside(const std::string& pluginPath) {
     return (std::filesystem::path(pluginPath).parent_path() / kIrFolderName).string();
 }
 
-IrFolder::IrFolder(std::string folder) : folder_(std::move(folder)) {
+IrFolder::IrFolder(std::string path) : folder(std::move(path)) {
     std::error_code ignored;
-    std::filesystem::create_directories(folder_, ignored);
+    std::filesystem::create_directories(folder, ignored);
 }
 
 void IrFolder::Clear() const {
     std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);  // a symlink or file in its place goes too
-    std::filesystem::create_directories(folder_, ignored);
+    std::filesystem::remove_all(folder, ignored);  // a symlink or file in its place goes too
+    std::filesystem::create_directories(folder, ignored);
 }
 
 bool IrFolder::Put(const std::string& fileName, const std::vector<double>& taps, int rate) const {

@@ -15,10 +15,10 @@ std::string IrFolderBeside(const std::string& pluginPath);
 
 class IrFolder {
 public:
-    explicit IrFolder(std::string folder);  // the folder itself; created when missing
+    explicit IrFolder(std::string path);  // the folder itself; created when missing
 
-    const std::string& folder() const { return folder_; }
-    std::string Path(const std::string& fileName) const { return folder_ + "/" + fileName; }
+    const std::string& Folder() const { return folder; }
+    std::string Path(const std::string& fileName) const { return folder + "/" + fileName; }
 
     // Empties the folder (creating it again when it went missing or was replaced).
     void Clear() const;
@@ -28,7 +28,7 @@ public:
     bool PutBytes(const std::string& fileName, const std::string& bytes) const;
 
 private:
-    std::string folder_;
+    std::string folder;
 };
 
 // A response whose taps are exact floats: 1.0 first, then decaying noise.

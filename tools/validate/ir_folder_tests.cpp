@@ -31,7 +31,7 @@ constexpr float kMicPreamp = 0.25f;  // selects misc_mic_pre.wav, the first sect
 constexpr const char* kMicFile = "misc_mic_pre.wav";
 
 std::vector<NamedFile> PutDefaults(Subject& subject) {
-    subject.irFolder().Clear();
+    subject.OurIrFolder().Clear();
     const auto taps = PutDefaultSections(subject, static_cast<int>(kHostRate));
     std::vector<NamedFile> files;
     for (int i = 0; i < 4; ++i) files.emplace_back(kDefaultSectionFiles[i], taps[static_cast<std::size_t>(i)]);
@@ -55,26 +55,26 @@ std::string ReadAll(const std::string& path) {
 // Ours, at the defaults: the composite heard must be that of `used`.
 void Expect(Subject& subject, const std::vector<NamedFile>& used, const std::string& what, Findings& findings,
             std::vector<std::pair<int, float>> settings = {}) {
-    ExpectComposite(subject, subject.path(), settings, used, what, findings);
+    ExpectComposite(subject, subject.Path(), settings, used, what, findings);
 }
 
 TestResult Missing(Subject& subject, const TestSettings&) {
-    if (!subject.ours()) return Skipped(kNotOurs);
+    if (!subject.Ours()) return Skipped(kNotOurs);
     Findings findings;
     PutDefaults(subject);
-    fs::remove_all(subject.irFolder().folder());
+    fs::remove_all(subject.OurIrFolder().Folder());
     Expect(subject, {}, "no IR folder", findings);
-    std::ofstream(subject.irFolder().folder()) << "a file where the folder should be";
+    std::ofstream(subject.OurIrFolder().Folder()) << "a file where the folder should be";
     Expect(subject, {}, "a file in the IR folder's place", findings);
-    subject.irFolder().Clear();
+    subject.OurIrFolder().Clear();
     return findings.Result("no folder, and a file in its place: every section left out, the audio unchanged");
 }
 
 TestResult Unreadable(Subject& subject, const TestSettings&) {
-    if (!subject.ours()) return Skipped(kNotOurs);
+    if (!subject.Ours()) return Skipped(kNotOurs);
     Findings findings;
     const std::vector<NamedFile> files = PutDefaults(subject);
-    const IrFolder& folder = subject.irFolder();
+    const IrFolder& folder = subject.OurIrFolder();
     fs::remove(folder.Path(files[1].first));
     fs::create_directory(folder.Path(files[1].first));
     Expect(subject, Except(files, {1}), "a folder in place of a section file", findings);
@@ -84,13 +84,13 @@ TestResult Unreadable(Subject& subject, const TestSettings&) {
 
 // A FIFO: opening it for reading would wait for a writer forever.
 TestResult Fifo(Subject& subject, const TestSettings&) {
-    if (!subject.ours()) return Skipped(kNotOurs);
+    if (!subject.Ours()) return Skipped(kNotOurs);
 #if defined(_WIN32)
     return Skipped("Windows file systems have no FIFOs");
 #else
     Findings findings;
     const std::vector<NamedFile> files = PutDefaults(subject);
-    const IrFolder& folder = subject.irFolder();
+    const IrFolder& folder = subject.OurIrFolder();
     fs::remove(folder.Path(files[2].first));
     if (mkfifo(folder.Path(files[2].first).c_str(), 0644) != 0)
         return Skipped("a FIFO cannot be made here: " + std::string(std::strerror(errno)));
@@ -101,10 +101,10 @@ TestResult Fifo(Subject& subject, const TestSettings&) {
 }
 
 TestResult DanglingLink(Subject& subject, const TestSettings&) {
-    if (!subject.ours()) return Skipped(kNotOurs);
+    if (!subject.Ours()) return Skipped(kNotOurs);
     Findings findings;
     const std::vector<NamedFile> files = PutDefaults(subject);
-    const IrFolder& folder = subject.irFolder();
+    const IrFolder& folder = subject.OurIrFolder();
     std::error_code linkError;
     fs::remove(folder.Path(files[3].first));
     fs::create_symlink("nowhere.wav", folder.Path(files[3].first), linkError);
@@ -115,10 +115,10 @@ TestResult DanglingLink(Subject& subject, const TestSettings&) {
 }
 
 TestResult SymlinkLoop(Subject& subject, const TestSettings&) {
-    if (!subject.ours()) return Skipped(kNotOurs);
+    if (!subject.Ours()) return Skipped(kNotOurs);
     Findings findings;
     const std::vector<NamedFile> files = PutDefaults(subject);
-    const IrFolder& folder = subject.irFolder();
+    const IrFolder& folder = subject.OurIrFolder();
     std::error_code linkError;
     fs::remove(folder.Path(files[1].first));
     fs::create_symlink("loop-b.wav", folder.Path("loop-a.wav"), linkError);
@@ -126,18 +126,18 @@ TestResult SymlinkLoop(Subject& subject, const TestSettings&) {
     fs::create_symlink("loop-a.wav", folder.Path(files[1].first), linkError);
     if (linkError) return Skipped("symbolic links cannot be made here: " + linkError.message());
     Expect(subject, Except(files, {1}), "a file that is a link loop", findings);
-    fs::remove_all(folder.folder());
-    fs::create_symlink(fs::path(folder.folder()).filename(), folder.folder(), linkError);
+    fs::remove_all(folder.Folder());
+    fs::create_symlink(fs::path(folder.Folder()).filename(), folder.Folder(), linkError);
     Expect(subject, {}, "an IR folder that is a link to itself", findings);
     folder.Clear();
     return findings.Result("a section file and the folder itself as link loops: left out");
 }
 
 TestResult TruncatedHeaders(Subject& subject, const TestSettings& settings) {
-    if (!subject.ours()) return Skipped(kNotOurs);
+    if (!subject.Ours()) return Skipped(kNotOurs);
     Findings findings;
     const std::vector<NamedFile> files = PutDefaults(subject);
-    const IrFolder& folder = subject.irFolder();
+    const IrFolder& folder = subject.OurIrFolder();
     const std::string whole = ReadAll(folder.Path(files[1].first));
     const std::size_t data = whole.find("data");
     if (data == std::string::npos) return Failed("the validator's own WAV file has no data chunk");
@@ -161,24 +161,24 @@ TestResult TruncatedHeaders(Subject& subject, const TestSettings& settings) {
 
 // The first section read (the input model) has a header that lies about its rate.
 TestResult AbsurdRates(Subject& subject, const TestSettings&) {
-    if (!subject.ours()) return Skipped(kNotOurs);
+    if (!subject.Ours()) return Skipped(kNotOurs);
     Findings findings;
     const std::vector<NamedFile> files = PutDefaults(subject);
     const std::vector<double> taps = SectionTaps(200, 400);
     for (uint32_t rate : {1u, 1000u, 7999u, 768001u, 1000000u, 0x7fffffffu}) {
-        subject.irFolder().PutBytes(kMicFile, FloatWavBytes(taps, rate));
+        subject.OurIrFolder().PutBytes(kMicFile, FloatWavBytes(taps, rate));
         Expect(subject, files, std::string(kMicFile) + " at " + std::to_string(rate) + " Hz (outside 8 kHz to 768 kHz)",
                findings, {{kParamInputMode, kMicPreamp}});
     }
-    subject.irFolder().Clear();
+    subject.OurIrFolder().Clear();
     return findings.Result("six rates outside 8 kHz to 768 kHz: the file left out, the other sections at their own rate");
 }
 
 TestResult AbsurdLengths(Subject& subject, const TestSettings&) {
-    if (!subject.ours()) return Skipped(kNotOurs);
+    if (!subject.Ours()) return Skipped(kNotOurs);
     Findings findings;
     const std::vector<NamedFile> files = PutDefaults(subject);
-    const IrFolder& folder = subject.irFolder();
+    const IrFolder& folder = subject.OurIrFolder();
     // A data chunk that claims far more than the file holds: what is there is used.
     const std::vector<double> taps = SectionTaps(300, 401);
     folder.PutBytes(kMicFile, FloatWavBytes(taps, static_cast<uint32_t>(kHostRate), 0xfffffff0u));
@@ -194,12 +194,12 @@ TestResult AbsurdLengths(Subject& subject, const TestSettings&) {
 }
 
 TestResult HugeFile(Subject& subject, const TestSettings&) {
-    if (!subject.ours()) return Skipped(kNotOurs);
+    if (!subject.Ours()) return Skipped(kNotOurs);
     Findings findings;
     const std::vector<NamedFile> files = PutDefaults(subject);
-    subject.irFolder().Put(kMicFile, SectionTaps(static_cast<int>(30 * kHostRate), 403), static_cast<int>(kHostRate));
+    subject.OurIrFolder().Put(kMicFile, SectionTaps(static_cast<int>(30 * kHostRate), 403), static_cast<int>(kHostRate));
     Expect(subject, files, std::string(kMicFile) + " of 30 s", findings, {{kParamInputMode, kMicPreamp}});
-    subject.irFolder().Clear();
+    subject.OurIrFolder().Clear();
     return findings.Result("a 30 s file (5 MB) left out; the rest used");
 }
 
@@ -207,14 +207,14 @@ TestResult HugeFile(Subject& subject, const TestSettings&) {
 // default sections in a 512-byte file path (terminator included) but not for
 // the 10-character names of the other two.
 TestResult PathTooLong(Subject& subject, const TestSettings&) {
-    if (!subject.ours()) return Skipped(kNotOurs);
+    if (!subject.Ours()) return Skipped(kNotOurs);
 #if defined(_WIN32)
     return Skipped("folders this deep need long-path support, which a Windows process cannot count on");
 #endif
     const std::size_t folderPrefix = kIrPathBytes - 1 - 9;  // "<dir>/tolvar/"
     const std::size_t dirLength = folderPrefix - (std::string("/") + kIrFolderName + "/").size();
     std::string subfolder = "deep";
-    const std::size_t base = subject.workspace().size() + 1;
+    const std::size_t base = subject.Workspace().size() + 1;
     while (base + subfolder.size() < dirLength) {
         const std::size_t room = dirLength - base - subfolder.size() - 1;
         subfolder += "/" + std::string(std::min<std::size_t>(room, 200), 'd');

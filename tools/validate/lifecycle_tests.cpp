@@ -27,8 +27,8 @@ TestResult ColdOpenClose(Subject& subject, const TestSettings& settings) {
     for (int round = 0; round < rounds; ++round) {
         const std::string what = "cold round " + std::to_string(round + 1);
         // Ours: a copy never loaded before, so its process-wide state starts empty.
-        std::string path = subject.path();
-        if (subject.ours()) {
+        std::string path = subject.Path();
+        if (subject.Ours()) {
             path = subject.NewCopy("cold-" + std::to_string(settings.seed) + "-" + std::to_string(round));
             IrFolder(IrFolderBeside(path)).Put(kDefaultSectionFiles[1], SectionTaps(200, 7), 44100);
         }
@@ -37,7 +37,7 @@ TestResult ColdOpenClose(Subject& subject, const TestSettings& settings) {
         if (!library) return Failed(what + ": " + error);
         auto instance = subject.Create(library, &error);
         if (!instance) return Failed(what + ": " + error);
-        CheckRecord(instance->effect(), what, findings);
+        CheckRecord(instance->Effect(), what, findings);
         instance->Prepare(kRate, kBlock);
         ProcessNoiseAndCheck(*instance, 8 * kBlock, kBlock, settings.seed + round, what, findings);
         instance->Close();
@@ -51,7 +51,7 @@ TestResult WarmOpenClose(Subject& subject, const TestSettings& settings) {
     std::string error;
     auto library = subject.Load(&error);
     if (!library) return Failed(error);
-    if (subject.ours()) PutDefaultSections(subject, 44100);
+    if (subject.Ours()) PutDefaultSections(subject, 44100);
     {
         auto first = subject.Create(library, &error);  // builds whatever the process keeps for good
         if (!first) return Failed(error);
@@ -84,14 +84,14 @@ TestResult WarmOpenClose(Subject& subject, const TestSettings& settings) {
 TestResult ManyInstances(Subject& subject, const TestSettings& settings) {
     const int count = std::min(4 + 2 * settings.strictness, 24);
     const int blocks = 12;
-    if (subject.ours()) PutDefaultSections(subject, 44100);
+    if (subject.Ours()) PutDefaultSections(subject, 44100);
     std::vector<std::unique_ptr<PluginInstance>> instances;
     std::string error;
     for (int i = 0; i < count; ++i) {
         instances.push_back(subject.CreatePrepared(kRate, kBlock, &error));
         if (!instances.back()) return Failed("instance " + std::to_string(i + 1) + " of " + std::to_string(count) + ": " + error);
     }
-    const int inputs = subject.facts().numInputs;
+    const int inputs = subject.Facts().numInputs;
     // The first and the last instance hear the same noise, every other one its
     // own; blocks go round the instances in turn, as a host's mixer runs them.
     std::vector<AudioChannels> outputs(static_cast<std::size_t>(count));
@@ -128,7 +128,7 @@ TestResult ManyInstances(Subject& subject, const TestSettings& settings) {
 // a double free when two threads closed at once). Processing stays concurrent.
 TestResult OpenCloseOnThreads(Subject& subject, const TestSettings& settings) {
     const int perPair = 2 + settings.strictness;
-    if (subject.ours()) PutDefaultSections(subject, 44100);
+    if (subject.Ours()) PutDefaultSections(subject, 44100);
     std::string error;
     auto library = subject.Load(&error);
     if (!library) return Failed(error);

@@ -55,7 +55,7 @@ TestResult Texts(Subject& subject, const TestSettings& settings) {
     CheckText(*instance, {effGetEffectName, "effGetEffectName", kMaxEffectName}, 0, "", findings);
     CheckText(*instance, {effGetVendorString, "effGetVendorString", kMaxVendorText}, 0, "", findings);
     CheckText(*instance, {effGetProductString, "effGetProductString", kMaxVendorText}, 0, "", findings);
-    const int32_t count = subject.facts().numParams;
+    const int32_t count = subject.Facts().numParams;
     const int steps = 4 * settings.strictness;
     for (int32_t index = 0; index < count; ++index) {
         for (const TextOpcode& text : kParamTexts) CheckText(*instance, text, index, " at its default", findings);
@@ -76,7 +76,7 @@ TestResult RoundTrip(Subject& subject, const TestSettings& settings) {
     Findings findings;
     std::mt19937 random(settings.seed);
     std::uniform_real_distribution<float> uniform(0.0f, 1.0f);
-    const int32_t count = subject.facts().numParams;
+    const int32_t count = subject.Facts().numParams;
     const int values = 5 + 3 * settings.strictness;
     for (int32_t index = 0; index < count; ++index) {
         for (int i = 0; i < values; ++i) {
@@ -90,7 +90,7 @@ TestResult RoundTrip(Subject& subject, const TestSettings& settings) {
             }
             // Ours stores exactly what it was given; a foreign plug-in may round
             // to its steps, but then the stepped value must stay put.
-            if (subject.ours() && first != value) findings.Add(call + " reads back as " + std::to_string(first));
+            if (subject.Ours() && first != value) findings.Add(call + " reads back as " + std::to_string(first));
             instance->SetParameter(index, first);
             const float second = instance->GetParameter(index);
             if (std::fabs(second - first) > 1e-6f)
@@ -106,7 +106,7 @@ TestResult Fuzz(Subject& subject, const TestSettings& settings) {
     std::string error;
     auto instance = subject.CreatePrepared(44100.0, 512, &error);
     if (!instance) return Failed(error);
-    const int32_t count = subject.facts().numParams;
+    const int32_t count = subject.Facts().numParams;
     std::vector<int32_t> indexes = {std::numeric_limits<int32_t>::min(), -1000, -2, -1, count, count + 1, 1000,
                                     std::numeric_limits<int32_t>::max()};
     for (int32_t index = 0; index < count; ++index) indexes.push_back(index);

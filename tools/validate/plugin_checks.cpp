@@ -15,7 +15,7 @@ constexpr int kDefaultSectionLengths[4] = {300, 120, 80, 40};
 
 void ProcessNoiseAndCheck(PluginInstance& instance, std::size_t frames, int32_t block, uint32_t seed,
                           const std::string& what, Findings& findings) {
-    const AEffect* effect = instance.effect();
+    const AEffect* effect = instance.Effect();
     if (!effect) return findings.Add(what + ": the instance is gone");
     const int32_t plan[] = {block};
     const AudioChannels out = instance.ProcessSignal(Noise(effect->numInputs, frames, seed), plan);
@@ -33,7 +33,7 @@ void CheckRecord(const AEffect* effect, const std::string& what, Findings& findi
 }
 
 void CheckSourcesReleased(const Subject& subject, const std::string& what, Findings& findings) {
-    if (!subject.ours()) return;
+    if (!subject.Ours()) return;
     const int live = LiveMediaSourceCount();
     if (live != 0) findings.Add(what + ": " + std::to_string(live) + " media sources were never destroyed");
 }
@@ -42,7 +42,7 @@ std::vector<std::vector<double>> PutDefaultSections(Subject& subject, int rate) 
     std::vector<std::vector<double>> files;
     for (int i = 0; i < 4; ++i) {
         files.push_back(SectionTaps(kDefaultSectionLengths[i], 100 + static_cast<unsigned>(i)));
-        subject.irFolder().Put(kDefaultSectionFiles[i], files.back(), rate);
+        subject.OurIrFolder().Put(kDefaultSectionFiles[i], files.back(), rate);
     }
     return files;
 }

@@ -52,7 +52,7 @@ ResponseModel CompositeModel(const std::vector<double>& composite, int channels)
 
 ResponseModel MeasuredModel(PluginInstance& instance, std::size_t measureFrames) {
     ResponseModel model;
-    const AEffect* effect = instance.effect();
+    const AEffect* effect = instance.Effect();
     if (!effect || effect->numInputs == 0) {
         model.why = "no audio inputs";
         return model;

@@ -29,7 +29,7 @@ intptr_t TOLVAR_VST_CALL ValidatorAudioMaster(AEffect* effect, int32_t opcode, i
 
 PluginFacts ReadFacts(PluginInstance& instance) {
     PluginFacts facts;
-    const AEffect* effect = instance.effect();
+    const AEffect* effect = instance.Effect();
     facts.numInputs = effect->numInputs;
     facts.numOutputs = effect->numOutputs;
     facts.numParams = effect->numParams;
@@ -43,36 +43,36 @@ PluginFacts ReadFacts(PluginInstance& instance) {
 
 std::unique_ptr<Subject> Subject::Open(const std::string& path, std::string* error) {
     std::unique_ptr<Subject> subject(new Subject());
-    subject->path_ = path;
+    subject->path = path;
     {
         auto library = subject->Load(error);
         if (!library) return nullptr;
         auto instance = subject->Create(library, error);
         if (!instance) return nullptr;
         instance->Open();
-        subject->facts_ = ReadFacts(*instance);
+        subject->facts = ReadFacts(*instance);
     }
-    if (subject->facts_.uniqueId != kUniqueId || subject->facts_.effectName != kEffectName) return subject;
+    if (subject->facts.uniqueId != kUniqueId || subject->facts.effectName != kEffectName) return subject;
 
-    subject->workspace_ = NewWorkspace();
+    subject->workspace = NewWorkspace();
     const std::filesystem::path copy =
-        std::filesystem::path(subject->workspace_) / "plugin" / std::filesystem::path(path).filename();
+        std::filesystem::path(subject->workspace) / "plugin" / std::filesystem::path(path).filename();
     std::filesystem::create_directories(copy.parent_path());
     std::filesystem::copy_file(path, copy);
-    subject->path_ = copy.string();
-    subject->irFolder_ = std::make_unique<IrFolder>(IrFolderBeside(copy.string()));
+    subject->path = copy.string();
+    subject->irFolder = std::make_unique<IrFolder>(IrFolderBeside(copy.string()));
     return subject;
 }
 
 Subject::~Subject() {
-    if (workspace_.empty()) return;
+    if (workspace.empty()) return;
     std::error_code ignored;
-    std::filesystem::remove_all(workspace_, ignored);
+    std::filesystem::remove_all(workspace, ignored);
 }
 
 std::unique_ptr<PluginInstance> Subject::Create(const std::shared_ptr<PluginLibrary>& library,
                                                 std::string* error) const {
-    const std::lock_guard oneAtATime(entryLock_);
+    const std::lock_guard oneAtATime(entryLock);
     return PluginInstance::Create(library, error, &ValidatorAudioMaster);
 }
 
@@ -85,10 +85,10 @@ std::unique_ptr<PluginInstance> Subject::CreatePrepared(double rate, int32_t max
 }
 
 std::string Subject::NewCopy(const std::string& subfolder) const {
-    const std::filesystem::path folder = std::filesystem::path(workspace_) / subfolder;
-    const std::filesystem::path copy = folder / std::filesystem::path(path_).filename();
+    const std::filesystem::path folder = std::filesystem::path(workspace) / subfolder;
+    const std::filesystem::path copy = folder / std::filesystem::path(path).filename();
     std::filesystem::create_directories(IrFolderBeside(copy.string()));
-    std::filesystem::copy_file(path_, copy, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
     return copy.string();
 }
 

@@ -41,13 +41,13 @@ public:
     static std::unique_ptr<Subject> Open(const std::string& path, std::string* error);
     ~Subject();
 
-    const PluginFacts& facts() const { return facts_; }
-    bool ours() const { return irFolder_ != nullptr; }
-    const std::string& path() const { return path_; }  // the binary the tests load
-    IrFolder& irFolder() { return *irFolder_; }         // ours only
-    const std::string& workspace() const { return workspace_; }
+    const PluginFacts& Facts() const { return facts; }
+    bool Ours() const { return irFolder != nullptr; }
+    const std::string& Path() const { return path; }  // the binary the tests load
+    IrFolder& OurIrFolder() { return *irFolder; }         // ours only
+    const std::string& Workspace() const { return workspace; }
 
-    std::shared_ptr<PluginLibrary> Load(std::string* error) const { return PluginLibrary::Load(path_, error); }
+    std::shared_ptr<PluginLibrary> Load(std::string* error) const { return PluginLibrary::Load(path, error); }
     // One new instance of `library` (any copy), through the entry point.
     std::unique_ptr<PluginInstance> Create(const std::shared_ptr<PluginLibrary>& library, std::string* error) const;
     // Loads, creates and prepares (effOpen, rate, block size, mains on).
@@ -60,11 +60,11 @@ public:
 private:
     Subject() = default;
 
-    PluginFacts facts_;
-    std::string path_;
-    std::string workspace_;              // ours only; removed with everything in it
-    std::unique_ptr<IrFolder> irFolder_;  // ours only
-    mutable std::mutex entryLock_;        // one call of `main` at a time
+    PluginFacts facts;
+    std::string path;
+    std::string workspace;              // ours only; removed with everything in it
+    std::unique_ptr<IrFolder> irFolder;  // ours only
+    mutable std::mutex entryLock;        // one call of `main` at a time
 };
 
 // The plug-in's facts as its record and string opcodes give them.

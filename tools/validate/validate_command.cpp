@@ -101,11 +101,11 @@ std::vector<ValidatorTest> SelectedTests(const Options& options) {
 }
 
 void PrintFacts(const Subject& subject) {
-    const PluginFacts& facts = subject.facts();
+    const PluginFacts& facts = subject.Facts();
     std::printf("plug-in: \"%s\" by \"%s\", id %08x, version %d, %d in, %d out, %d parameters, flags 0x%x%s\n",
                 facts.effectName.c_str(), facts.vendor.c_str(), static_cast<unsigned>(facts.uniqueId), facts.version,
                 facts.numInputs, facts.numOutputs, facts.numParams, static_cast<unsigned>(facts.flags),
-                subject.ours() ? " (ours: tested on a copy with the validator's own IR folder)" : "");
+                subject.Ours() ? " (ours: tested on a copy with the validator's own IR folder)" : "");
 }
 
 }  // namespace

@@ -16,16 +16,16 @@ std::vector<int> SpreadPick(int total, int count) {
 }
 
 void Findings::Add(std::string finding) {
-    ++count_;
-    if (first_.size() < kFindingsShown) first_.push_back(std::move(finding));
+    ++count;
+    if (first.size() < kFindingsShown) first.push_back(std::move(finding));
 }
 
 TestResult Findings::Result(std::string passDetail) const {
     if (!Any()) return Passed(std::move(passDetail));
     std::string detail;
-    for (const std::string& finding : first_) detail += (detail.empty() ? "" : "; ") + finding;
-    if (count_ > static_cast<int>(first_.size()))
-        detail += "; and " + std::to_string(count_ - static_cast<int>(first_.size())) + " more";
+    for (const std::string& finding : first) detail += (detail.empty() ? "" : "; ") + finding;
+    if (count > static_cast<int>(first.size()))
+        detail += "; and " + std::to_string(count - static_cast<int>(first.size())) + " more";
     return Failed(detail);
 }
 

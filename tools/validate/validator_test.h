@@ -37,12 +37,12 @@ struct ValidatorTest {
 class Findings {
 public:
     void Add(std::string finding);
-    bool Any() const { return count_ > 0; }
+    bool Any() const { return count > 0; }
     TestResult Result(std::string passDetail) const;
 
 private:
-    std::vector<std::string> first_;
-    int count_ = 0;
+    std::vector<std::string> first;
+    int count = 0;
 };
 
 }  // namespace tolvar::validate

@@ -75,7 +75,7 @@ TEST(CliErrors, BadCallsFailWithOneLineAndLeaveNoOutput) {
     WriteBytes(files.File("fast.wav"), header);
     WriteBytes(out, "an older render");
     fs::create_directory(files.File("folder.wav"));
-    const std::string locked = files.File("locked.wav"), plugin = folder.pluginPath();
+    const std::string locked = files.File("locked.wav"), plugin = folder.PluginPath();
     WriteBytes(locked, "");
     fs::permissions(locked, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
@@ -108,12 +108,12 @@ TEST(CliErrors, BadCallsFailWithOneLineAndLeaveNoOutput) {
         {"binary without an entry", {"render", in, out, "--plugin", TOLVAR_FAKE_NO_ENTRY_PATH}, 1,
          "has no export named main"},
         {"no binary there", {"render", in, out, "--plugin", files.File("absent.so")}, 1, "no plug-in binary at"},
-        {"IR folder missing", {"render", in, out, "--plugin", withoutIrs.pluginPath()}, 1,
+        {"IR folder missing", {"render", in, out, "--plugin", withoutIrs.PluginPath()}, 1,
          "looked for the folder " + withoutIrs.IrPath("")},
         {"block size zero", {"render", in, out, "--plugin", plugin, "--block", "0"}, 2, "--block"},
         {"output missing", {"render", in}, 2, "OUT is required"},
         {"unknown command", {"mix", in}, 2, "no command \"mix\"; the commands are render, response"},
-        {"response of a folder without IRs", {"response", "--plugin", withoutIrs.pluginPath(), "--csv", out}, 1,
+        {"response of a folder without IRs", {"response", "--plugin", withoutIrs.PluginPath(), "--csv", out}, 1,
          "the IR library is missing"},
         {"output name taken by a folder", {"render", in, files.File("folder.wav"), "--plugin", plugin}, 1,
          "cannot write " + files.File("folder.wav") + ": it is a folder, not a regular file"},
@@ -123,7 +123,7 @@ TEST(CliErrors, BadCallsFailWithOneLineAndLeaveNoOutput) {
         {"the input spelt otherwise", {"render", in, files.File("folder.wav/../in.wav"), "--plugin", plugin}, 2,
          "is the same file as"},
     };
-    ExpectFailures(calls, files.path());
+    ExpectFailures(calls, files.Path());
     EXPECT_EQ(ReadBytes(out), "an older render");
     EXPECT_EQ(ReadBytes(in).size(), 44u + 2 * 900);
     EXPECT_TRUE(fs::is_empty(files.File("folder.wav")));
@@ -137,7 +137,7 @@ TEST(CliErrors, AnInterruptionLeavesNoTemporaryFile) { GTEST_SKIP() << "no signa
 TEST(CliErrors, NodesAndLinks) {
     LoadedPluginFolder folder;
     TempDir files;
-    const std::string in = files.File("in.wav"), plugin = folder.pluginPath();
+    const std::string in = files.File("in.wav"), plugin = folder.PluginPath();
     ASSERT_TRUE(WriteAudio(in, Audio{44100, SF_FORMAT_WAV | SF_FORMAT_PCM_16, {std::vector<double>(900, 0.25)}}));
     ASSERT_EQ(mkfifo(files.File("fifo.wav").c_str(), 0644), 0);
     ASSERT_EQ(symlink("fifo.wav", files.File("to-fifo.wav").c_str()), 0);
@@ -151,7 +151,7 @@ TEST(CliErrors, NodesAndLinks) {
     // Like /dev/null, made here; only root may (elsewhere the case is left out).
     if (mknod(files.File("null.wav").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
         calls.push_back({"device", {"render", in, files.File("null.wav"), "--plugin", plugin}, 1, "it is a device"});
-    ExpectFailures(calls, files.path());
+    ExpectFailures(calls, files.Path());
     EXPECT_TRUE(fs::is_fifo(files.File("fifo.wav")) && fs::is_symlink(files.File("to-fifo.wav")));
     EXPECT_TRUE(!fs::exists(files.File("null.wav")) || fs::is_character_file(files.File("null.wav")));
 
@@ -162,7 +162,7 @@ TEST(CliErrors, NodesAndLinks) {
     ASSERT_EQ(symlink("target.wav", files.File("name.wav").c_str()), 0);
     ASSERT_EQ(RunTolvar({"render", in, files.File("name.wav"), "--plugin", plugin}).exitCode, 0);
     EXPECT_TRUE(fs::is_symlink(files.File("name.wav")));
-    EXPECT_EQ(ReadAudio(files.File("target.wav")).frames(), 900u);
+    EXPECT_EQ(ReadAudio(files.File("target.wav")).Frames(), 900u);
     EXPECT_EQ(fs::status(files.File("target.wav")).permissions(), mode);
 }
 
@@ -179,14 +179,14 @@ TEST(CliErrors, AnInterruptionLeavesNoTemporaryFile) {
     const int writer = open(fifo.c_str(), O_RDWR);  // held open: the program never sees the end
     ASSERT_EQ(write(writer, feed.data(), feed.size()), static_cast<ssize_t>(feed.size()));
     std::vector<std::string> words = {TOLVAR_CLI_PATH, "render", fifo, files.File("out.wav"), "--plugin",
-                                      folder.pluginPath()};
+                                      folder.PluginPath()};
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
     pid_t child = 0;
     ASSERT_EQ(posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ), 0);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    const auto waiting = [&] { return !FolderContents(files.path()).front().starts_with(".out.wav.tolvar-"); };
+    const auto waiting = [&] { return !FolderContents(files.Path()).front().starts_with(".out.wav.tolvar-"); };
     while (waiting() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_FALSE(waiting());
@@ -195,7 +195,7 @@ TEST(CliErrors, AnInterruptionLeavesNoTemporaryFile) {
     waitpid(child, &status, 0);
     close(writer);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
-    EXPECT_EQ(FolderContents(files.path()), std::vector<std::string>{"feed.wav"});
+    EXPECT_EQ(FolderContents(files.Path()), std::vector<std::string>{"feed.wav"});
 }
 #endif
 

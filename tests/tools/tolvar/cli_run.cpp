@@ -117,7 +117,7 @@ CliRun RunTolvar(const std::vector<std::string>& arguments) {
 bool WriteAudio(const std::string& path, const Audio& audio) {
     const int bits = PcmBitsOf(audio.format);
     std::vector<double> interleaved;
-    for (std::size_t n = 0; n < audio.frames(); ++n)
+    for (std::size_t n = 0; n < audio.Frames(); ++n)
         for (const std::vector<double>& channel : audio.channels)
             interleaved.push_back(bits ? std::nearbyint(std::ldexp(channel[n], bits - 1)) : channel[n]);
     SF_INFO info{};
@@ -127,7 +127,7 @@ bool WriteAudio(const std::string& path, const Audio& audio) {
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!file) return false;
     sf_command(file, SFC_SET_NORM_DOUBLE, nullptr, bits ? SF_FALSE : SF_TRUE);
-    const auto frames = static_cast<sf_count_t>(audio.frames());
+    const auto frames = static_cast<sf_count_t>(audio.Frames());
     const bool written = sf_writef_double(file, interleaved.data(), frames) == frames;
     return sf_close(file) == 0 && written;
 }

@@ -20,7 +20,7 @@ struct Audio {
     int rate = 0;
     int format = 0;  // libsndfile major | subtype
     std::vector<std::vector<double>> channels;
-    std::size_t frames() const { return channels.empty() ? 0 : channels.front().size(); }
+    std::size_t Frames() const { return channels.empty() ? 0 : channels.front().size(); }
 };
 
 // Writes `audio` with its rate and format; integer formats take the values

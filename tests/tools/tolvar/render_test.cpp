@@ -76,7 +76,7 @@ protected:
 
     CliRun Render(const Audio& input, std::vector<std::string> options, const std::string& out = "") {
         EXPECT_TRUE(WriteAudio(In(), input));
-        std::vector<std::string> arguments = {"render", In(), out.empty() ? Out() : out, "--plugin", folder.pluginPath()};
+        std::vector<std::string> arguments = {"render", In(), out.empty() ? Out() : out, "--plugin", folder.PluginPath()};
         arguments.insert(arguments.end(), options.begin(), options.end());
         return RunTolvar(arguments);
     }
@@ -117,9 +117,9 @@ TEST_P(RenderFormatTest, OutputIsTheInputThroughTheCompositeAlignedSampleForSamp
     EXPECT_EQ(output.rate, shape.rate);
     EXPECT_EQ(output.format, shape.format);
     ASSERT_EQ(output.channels.size(), static_cast<std::size_t>(shape.channels));
-    ASSERT_EQ(output.frames(), input.frames());
+    ASSERT_EQ(output.Frames(), input.Frames());
     double peak = 0.0;
-    const double error = LargestError(output, input, composite, input.frames(), &peak);
+    const double error = LargestError(output, input, composite, input.Frames(), &peak);
     EXPECT_GT(peak, 0.01);
     EXPECT_LT(peak, 0.9);
     EXPECT_LE(error, StepOf(shape.format) / 2 + 1e-5 * peak);
@@ -146,15 +146,15 @@ TEST_F(RenderTest, TailAppendsTheRingOutAndFloatKeepsTheFullResolution) {
 
     const Audio output = ReadAudio(Out());
     EXPECT_EQ(output.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
-    ASSERT_GT(output.frames(), input.frames() + 100);
-    ASSERT_LE(output.frames(), input.frames() + composite.size() - 1);
+    ASSERT_GT(output.Frames(), input.Frames() + 100);
+    ASSERT_LE(output.Frames(), input.Frames() + composite.size() - 1);
     double peak = 0.0;
-    const double error = LargestError(output, input, composite, output.frames(), &peak);
+    const double error = LargestError(output, input, composite, output.Frames(), &peak);
     EXPECT_LE(error, 1e-5 * peak);
     // What was left off had rung out.
     for (const std::vector<double>& channel : input.channels) {
         const std::vector<double> full = Convolve(channel, composite);
-        for (std::size_t n = output.frames(); n < full.size(); ++n) ASSERT_LE(std::abs(full[n]), 3e-6) << n;
+        for (std::size_t n = output.Frames(); n < full.size(); ++n) ASSERT_LE(std::abs(full[n]), 3e-6) << n;
     }
 }
 
@@ -176,7 +176,7 @@ TEST_F(RenderTest, UnchangedAudioComesBackBitForBitAndOversAreReported) {
     EXPECT_NE(run.err.find("clipped in the 16-bit output"), std::string::npos) << run.err;
     const Audio output = ReadAudio(Out()), stored = ReadAudio(In());
     for (std::size_t c = 0; c < 2; ++c) {
-        for (std::size_t n = 0; n < input.frames(); ++n) {
+        for (std::size_t n = 0; n < input.Frames(); ++n) {
             const double doubled = 2.0 * stored.channels[c][n];
             const double expected = std::clamp(doubled, -1.0, 32767.0 / 32768);
             ASSERT_NEAR(output.channels[c][n], expected, 1.0 / 32768) << c << " " << n;
@@ -211,9 +211,9 @@ TEST_F(RenderTest, TheOutputsNameChoosesTheContainerAndTheInputsSamplesStay) {
         const Audio input = ReadAudio(In()), output = ReadAudio(files.File(test.out));
         EXPECT_EQ(output.format, test.expected) << test.out;
         const double step = (test.expected & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_24 ? std::ldexp(1.0, -23) : 0.0;
-        ASSERT_EQ(output.frames(), input.frames()) << test.out;
+        ASSERT_EQ(output.Frames(), input.Frames()) << test.out;
         for (std::size_t c = 0; c < 2; ++c)
-            for (std::size_t n = 0; n < input.frames(); ++n)
+            for (std::size_t n = 0; n < input.Frames(); ++n)
                 ASSERT_NEAR(output.channels[c][n], input.channels[c][n], step / 2) << test.out << " at " << n;
     }
 }

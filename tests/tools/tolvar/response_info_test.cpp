@@ -34,7 +34,7 @@ TEST(ResponseCommand, CsvIsTheCompositesSpectrumAndThePlotIsAPicture) {
     for (double& tap : file) tap = static_cast<float>(tap / 8);
     folder.PutIr("1200-5.wav", file, 96000);
     TempDir files;
-    std::vector<std::string> arguments = {"response", "--plugin", folder.pluginPath(), "--rate", "96000",
+    std::vector<std::string> arguments = {"response", "--plugin", folder.PluginPath(), "--rate", "96000",
                                           "--csv", files.File("r.csv")};
     arguments.insert(arguments.end(), kOnlyBand1.begin(), kOnlyBand1.end());
     std::vector<std::string> withPlot = arguments;
@@ -118,7 +118,7 @@ TEST(InfoAndParams, ShowTheChoicesTheHostsViewAndTheLatencyTheSettingsNeed) {
     LoadedPluginFolder folder;
     folder.PutIr("1200-5.wav", FloatResponse(3000, 8), 44100);
     folder.PutIr("misc_inst_DI.wav", FloatResponse(20000, 9), 44100);
-    std::vector<std::string> arguments = {"info", "--plugin", folder.pluginPath(), "--rate", "44100"};
+    std::vector<std::string> arguments = {"info", "--plugin", folder.PluginPath(), "--rate", "44100"};
     arguments.insert(arguments.end(), kOnlyBand1.begin(), kOnlyBand1.end());
     const CliRun info = RunTolvar(arguments);
     ASSERT_EQ(info.exitCode, 0) << info.err;
@@ -187,11 +187,11 @@ TEST(InfoAndParams, ShowTheChoicesTheHostsViewAndTheLatencyTheSettingsNeed) {
 
 TEST(ValidateCommand, RunsTheValidatorWithItsOptionsAndExitCodes) {
     LoadedPluginFolder folder;
-    const CliRun run = RunTolvar({"validate", folder.pluginPath(), "--strictness", "1", "--only", "lifecycle.cold"});
+    const CliRun run = RunTolvar({"validate", folder.PluginPath(), "--strictness", "1", "--only", "lifecycle.cold"});
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
     EXPECT_NE(run.out.find("PASS  lifecycle.cold-open-close"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("1 passed, 0 failed"), std::string::npos) << run.out;
-    const CliRun bad = RunTolvar({"validate", folder.pluginPath(), "--strictness", "11"});
+    const CliRun bad = RunTolvar({"validate", folder.PluginPath(), "--strictness", "11"});
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_NE(bad.err.find("--strictness: bad value 11"), std::string::npos) << bad.err;
 }
