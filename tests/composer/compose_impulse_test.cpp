@@ -11,8 +11,8 @@
 #include "composer/filter_resampler.h"
 #include "composer/ir_library_layout.h"
 #include "composer/stage_impulse.h"
-#include "tests/support/fake_ir_folder.h"
 #include "tests/composer/impulse_snapshot.h"
+#include "tests/support/fake_ir_folder.h"
 #include "tests/support/signals.h"
 
 namespace tolvar {

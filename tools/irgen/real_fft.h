@@ -18,7 +18,7 @@ public:
     RealFft& operator=(const RealFft&) = delete;
 
     int Size() const { return size; }
-    double* Signal() { return signal; }                  // size values
+    double* Signal() { return signal; }                    // size values
     std::complex<double>* Spectrum() { return spectrum; }  // size / 2 + 1 bins
 
     // Signal -> Spectrum: X[k] = sum over n of x[n] exp(-2 pi i k n / size).

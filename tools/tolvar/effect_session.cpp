@@ -115,7 +115,7 @@ void EffectSession::NoteMissingIrFiles() {
         if (fs::is_regular_file(path, error)) continue;
         const bool hiQ = IsHiQFileName(path);
         warnings.push_back("the IR library has no " + path +
-                            (hiQ ? ": the band uses its standard file" : ": that section is left out"));
+                           (hiQ ? ": the band uses its standard file" : ": that section is left out"));
     }
 }
 

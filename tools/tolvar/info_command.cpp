@@ -94,7 +94,8 @@ int Info(const EffectOptions& options) {
     rows.push_back({"latency", latency});
     PrintTable(stdout, rows);
     if (session.DrivesTolvar()) PrintTypicalLatencies(request);
-    for (const std::string& warning : session.Warnings()) std::fprintf(stderr, "tolvar: warning: %s\n", warning.c_str());
+    for (const std::string& warning : session.Warnings())
+        std::fprintf(stderr, "tolvar: warning: %s\n", warning.c_str());
     return 0;
 }
 

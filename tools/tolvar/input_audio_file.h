@@ -21,8 +21,8 @@ public:
 
     int Channels() const { return info.channels; }
     int SampleRate() const { return info.samplerate; }
-    int Format() const { return info.format; }        // libsndfile major format | subtype
-    int64_t Frames() const { return info.frames; }    // as the header says
+    int Format() const { return info.format; }      // libsndfile major format | subtype
+    int64_t Frames() const { return info.frames; }  // as the header says
 
     // Throws CliError on a read error.
     int32_t Read(float* const* channels, int32_t frames) override;

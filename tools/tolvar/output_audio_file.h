@@ -26,8 +26,8 @@ public:
     // Finishes the file and gives it its name. Throws CliError on failure.
     void Commit();
 
-    double Peak() const { return peak; }                   // largest |sample| written, 1.0 = full scale
-    int64_t ClippedSamples() const { return clipped; }     // samples the format could not hold
+    double Peak() const { return peak; }                // largest |sample| written, 1.0 = full scale
+    int64_t ClippedSamples() const { return clipped; }  // samples the format could not hold
     int64_t FramesWritten() const { return framesWritten; }
 
 private:
@@ -36,9 +36,9 @@ private:
     TemporaryFileBeside temporary;
     SNDFILE* file = nullptr;
     int channelCount;
-    double scale = 1.0;         // float to file value
-    double largest = 0.0;       // largest file value an integer format holds; 0 for float formats
-    bool clips = false;         // whether the format cannot hold values beyond full scale
+    double scale = 1.0;    // float to file value
+    double largest = 0.0;  // largest file value an integer format holds; 0 for float formats
+    bool clips = false;    // whether the format cannot hold values beyond full scale
     double peak = 0.0;
     int64_t clipped = 0;
     int64_t framesWritten = 0;

@@ -64,10 +64,10 @@ int Render(const RenderOptions& options) {
         throw CliError(options.input + " has " + std::to_string(input.Channels()) +
                        " channels; only mono and stereo files can be rendered");
     if (!IsUsableRate(input.SampleRate()))
-        throw CliError(options.input + " says its rate is " + std::to_string(input.SampleRate()) +
-                       " Hz; files from " + UsableRatesText() + " can be rendered");
-    const OutputFormat format = ChooseOutputFormat(options.output, input.Format(), options.floatOutput,
-                                                   input.Channels(), input.SampleRate());
+        throw CliError(options.input + " says its rate is " + std::to_string(input.SampleRate()) + " Hz; files from " +
+                       UsableRatesText() + " can be rendered");
+    const OutputFormat format =
+        ChooseOutputFormat(options.output, input.Format(), options.floatOutput, input.Channels(), input.SampleRate());
     OutputAudioFile output(options.output, format.format, input.SampleRate(), input.Channels());
     if (!format.change.empty()) Warn(format.change);
 

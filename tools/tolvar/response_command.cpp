@@ -74,7 +74,8 @@ int Response(const ResponseOptions& options) {
         std::snprintf(title, sizeof title, "%s at %g Hz", session.Instance().EffectName().c_str(), rate);
         PlotResponse(options.plot, points, {title, settings, note});
     }
-    for (const std::string& warning : session.Warnings()) std::fprintf(stderr, "tolvar: warning: %s\n", warning.c_str());
+    for (const std::string& warning : session.Warnings())
+        std::fprintf(stderr, "tolvar: warning: %s\n", warning.c_str());
     std::fprintf(report, "response at %g Hz, %s\n  %s\n", rate, settings.c_str(), note);
     for (const std::string* path : {&options.csv, &options.plot})
         if (!path->empty()) std::fprintf(report, "  wrote %s\n", path->c_str());

@@ -188,7 +188,8 @@ TestResult AbsurdLengths(Subject& subject, const TestSettings&) {
     Expect(subject, used, "a data chunk claiming 4 GB over 300 frames", findings, {{kParamInputMode, kMicPreamp}});
     // Just over ten seconds: too long to be a response; left out.
     folder.Put(kMicFile, SectionTaps(static_cast<int>(10.1 * kHostRate), 402), static_cast<int>(kHostRate));
-    Expect(subject, files, std::string(kMicFile) + " of 10.1 s (longer than 10 s)", findings, {{kParamInputMode, kMicPreamp}});
+    Expect(subject, files, std::string(kMicFile) + " of 10.1 s (longer than 10 s)", findings,
+           {{kParamInputMode, kMicPreamp}});
     folder.Clear();
     return findings.Result("a lying data length used for what is there; a 10.1 s file left out");
 }
@@ -197,7 +198,8 @@ TestResult HugeFile(Subject& subject, const TestSettings&) {
     if (!subject.Ours()) return Skipped(kNotOurs);
     Findings findings;
     const std::vector<NamedFile> files = PutDefaults(subject);
-    subject.OurIrFolder().Put(kMicFile, SectionTaps(static_cast<int>(30 * kHostRate), 403), static_cast<int>(kHostRate));
+    subject.OurIrFolder().Put(kMicFile, SectionTaps(static_cast<int>(30 * kHostRate), 403),
+                              static_cast<int>(kHostRate));
     Expect(subject, files, std::string(kMicFile) + " of 30 s", findings, {{kParamInputMode, kMicPreamp}});
     subject.OurIrFolder().Clear();
     return findings.Result("a 30 s file (5 MB) left out; the rest used");

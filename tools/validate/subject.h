@@ -44,7 +44,7 @@ public:
     const PluginFacts& Facts() const { return facts; }
     bool Ours() const { return irFolder != nullptr; }
     const std::string& Path() const { return path; }  // the binary the tests load
-    IrFolder& OurIrFolder() { return *irFolder; }         // ours only
+    IrFolder& OurIrFolder() { return *irFolder; }     // ours only
     const std::string& Workspace() const { return workspace; }
 
     std::shared_ptr<PluginLibrary> Load(std::string* error) const { return PluginLibrary::Load(path, error); }
@@ -62,7 +62,7 @@ private:
 
     PluginFacts facts;
     std::string path;
-    std::string workspace;              // ours only; removed with everything in it
+    std::string workspace;               // ours only; removed with everything in it
     std::unique_ptr<IrFolder> irFolder;  // ours only
     mutable std::mutex entryLock;        // one call of `main` at a time
 };

@@ -76,7 +76,8 @@ protected:
 
     CliRun Render(const Audio& input, std::vector<std::string> options, const std::string& out = "") {
         EXPECT_TRUE(WriteAudio(In(), input));
-        std::vector<std::string> arguments = {"render", In(), out.empty() ? Out() : out, "--plugin", folder.PluginPath()};
+        std::vector<std::string> arguments = {"render", In(), out.empty() ? Out() : out, "--plugin",
+                                              folder.PluginPath()};
         arguments.insert(arguments.end(), options.begin(), options.end());
         return RunTolvar(arguments);
     }

@@ -180,8 +180,8 @@ TEST(InfoAndParams, ShowTheChoicesTheHostsViewAndTheLatencyTheSettingsNeed) {
     // The program's version is the plug-in's: 1100 is 1.1.0.
     const CliRun version = RunTolvar({"--version"});
     EXPECT_EQ(version.exitCode, 0);
-    const std::string expected = "tolvar " + std::to_string(kVersion / 1000) + "." + std::to_string(kVersion / 100 % 10) +
-                                 "." + std::to_string(kVersion / 10 % 10);
+    const std::string expected = "tolvar " + std::to_string(kVersion / 1000) + "." +
+                                 std::to_string(kVersion / 100 % 10) + "." + std::to_string(kVersion / 10 % 10);
     EXPECT_EQ(Lines(version.out), std::vector<std::string>{expected});
 }
 
